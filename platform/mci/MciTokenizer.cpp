@@ -1,0 +1,72 @@
+#include "MciTokenizer.h"
+
+#include "MciError.h"
+
+namespace wsx::mci {
+
+namespace {
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+}  // namespace
+
+Tokenized tokenize(std::string_view command) {
+    Tokenized out;
+    size_t i = 0;
+    const size_t n = command.size();
+    while (i < n) {
+        while (i < n && isBlank(command[i])) ++i;
+        if (i >= n) break;
+        Token token;
+        if (command[i] == '"') {
+            token.quoted = true;
+            ++i;
+            bool closed = false;
+            while (i < n) {
+                if (command[i] == '"') {
+                    if (i + 1 < n && command[i + 1] == '"') {
+                        token.text += '"';
+                        i += 2;
+                        continue;
+                    }
+                    closed = true;
+                    ++i;
+                    break;
+                }
+                token.text += command[i++];
+            }
+            if (!closed) return {MCIERR_NO_CLOSING_QUOTE, {}};
+            if (i < n && !isBlank(command[i])) return {MCIERR_EXTRA_CHARACTERS, {}};
+        } else {
+            while (i < n && !isBlank(command[i])) token.text += command[i++];
+        }
+        out.tokens.push_back(std::move(token));
+    }
+    return out;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    return true;
+}
+
+std::string toLowerAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = lowerAscii(c);
+    return out;
+}
+
+bool parseDecimal(std::string_view text, uint32_t& value) {
+    if (text.empty() || text.size() > 10) return false;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + uint64_t(c - '0');
+    }
+    if (v > UINT32_MAX) return false;
+    value = uint32_t(v);
+    return true;
+}
+
+}  // namespace wsx::mci

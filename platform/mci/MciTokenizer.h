@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wsx::mci {
+
+// One item of a command string. `quoted` items came in double quotes; they are never
+// taken for keywords, so a file named "to" can still be saved.
+struct Token {
+    std::string text;
+    bool quoted = false;
+};
+
+struct Tokenized {
+    uint32_t error = 0;  // MCIERR_NO_CLOSING_QUOTE, MCIERR_EXTRA_CHARACTERS or 0
+    std::vector<Token> tokens;
+};
+
+// Splits a command at blanks (spaces and tabs). A token that starts with `"` runs to the
+// matching closing quote; `""` inside stands for one `"`.
+Tokenized tokenize(std::string_view command);
+
+// ASCII case-insensitive comparison: verbs, keywords and aliases ignore case.
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+std::string toLowerAscii(std::string_view s);
+
+// Decimal digits only, no sign, must fit 32 bits unsigned; anything else is not a number.
+bool parseDecimal(std::string_view text, uint32_t& value);
+
+}  // namespace wsx::mci

@@ -1,0 +1,15 @@
+# The sound engine on the virtual clock: parser, piece table, WAV files, every MCI command,
+# and the command strings the window sends.
+wsx_add_gtest(wsx_sound_tests
+  SOURCES
+    unit/MciTokenizerTest.cpp
+    unit/WaveformTest.cpp
+    unit/WavFileTest.cpp
+    unit/MciEngineTest.cpp
+    unit/MciRecordingTest.cpp
+    unit/ModuleRecordTest.cpp
+    support/WavReader.cpp
+  LIBS wsx_mci wsx_sound wsx_audio)
+target_include_directories(wsx_sound_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_definitions(wsx_sound_tests PRIVATE
+  WSX_TEST_SUPPORT_DIR="${CMAKE_CURRENT_SOURCE_DIR}/support")

@@ -1,0 +1,94 @@
+// mcishell: drives the MCI engine from the command line, one command string per line.
+//
+//   mcishell [--virtual] [FILE]
+//
+// Reads FILE (or standard input) line by line. Each line is sent to the engine and answered
+// with "<result code> <reply>" (reply in double quotes when present). A line "wait MS"
+// sleeps MS milliseconds (with --virtual it moves the virtual clock instead, so a nine-hour
+// take runs in seconds); blank lines and lines starting with '#' are skipped. The exit code
+// is 0 when every command succeeded, 1 otherwise, 2 for bad usage.
+#include "platform/audio/PulseAudioBackend.h"
+#include "platform/audio/VirtualAudioBackend.h"
+#include "platform/mci/MciEngine.h"
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace {
+
+bool parseWait(const std::string& line, uint64_t& ms) {
+    if (line.rfind("wait ", 0) != 0) return false;
+    try {
+        ms = std::stoull(line.substr(5));
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+int run(std::istream& in, bool virtualClock) {
+    std::unique_ptr<wsx::audio::AudioBackend> backend;
+    wsx::audio::VirtualAudioBackend* clock = nullptr;
+    if (virtualClock) {
+        auto v = std::make_unique<wsx::audio::VirtualAudioBackend>();
+        clock = v.get();
+        backend = std::move(v);
+    } else {
+        backend = std::make_unique<wsx::audio::PulseAudioBackend>();
+    }
+    int exitCode = 0;
+    {
+        wsx::mci::MciEngine engine(*backend);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.empty() || line[0] == '#') continue;
+            uint64_t ms = 0;
+            if (parseWait(line, ms)) {
+                if (clock)
+                    clock->advance(ms);
+                else
+                    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                continue;
+            }
+            std::string reply;
+            const uint32_t rc = engine.mciSendString(line, &reply);
+            std::cout << rc;
+            if (!reply.empty()) std::cout << " \"" << reply << '"';
+            std::cout << std::endl;
+            if (rc != 0) exitCode = 1;
+        }
+    }
+    return exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool virtualClock = false;
+    std::string file;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--virtual") virtualClock = true;
+        else if (arg == "-h" || arg == "--help") {
+            std::cout << "usage: mcishell [--virtual] [FILE]\n";
+            return 0;
+        } else if (file.empty() && arg[0] != '-') file = arg;
+        else {
+            std::cerr << "mcishell: unknown argument " << arg << "\n";
+            return 2;
+        }
+    }
+    if (file.empty()) return run(std::cin, virtualClock);
+    std::ifstream in(file);
+    if (!in) {
+        std::cerr << "mcishell: cannot read " << file << "\n";
+        return 2;
+    }
+    return run(in, virtualClock);
+}
