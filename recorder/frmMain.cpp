@@ -1,0 +1,106 @@
+#include "frmMain.h"
+
+#include "Paths.h"
+#include "ui_frmMain.h"
+
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QMouseEvent>
+
+namespace wsx {
+
+frmMain::frmMain(RecorderServices services, QWidget* parent)
+    : QMainWindow(parent),
+      dlgMciSave(services.dialogs),
+      ui(std::make_unique<Ui::frmMain>()),
+      m_services(services),
+      m_record(services.sound),
+      m_tray(services.tray, services.hotKeys, *this),
+      m_reg(services.registry) {
+    ui->setupUi(this);
+    // A resizable window with a minimise button and no maximise button.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // The client area below the menu bar is 314 × 135 pixels, whatever the menu font.
+    resize(314, 135 + menuBar()->sizeHint().height());
+    TimerMci.setInterval(100);
+    TimerPlay.setInterval(50);
+    TimerRecord.setInterval(50);
+    TimerStop.setInterval(200);
+    ui->Slider->installEventFilter(this);
+    connectHandlers();
+}
+
+frmMain::~frmMain() {
+    if (!m_unloaded) {
+        int16_t cancel = 0;
+        Form_Unload(cancel);
+    }
+}
+
+void frmMain::connectHandlers() {
+    connect(ui->cmdRecord, &QPushButton::clicked, this, &frmMain::cmdRecord_Click);
+    connect(ui->cmdStop, &QPushButton::clicked, this, &frmMain::cmdStop_Click);
+    connect(ui->cmdPlay, &QPushButton::clicked, this, &frmMain::cmdPlay_Click);
+    // The tray menu items call the buttons' handlers directly, whatever the buttons' state.
+    connect(ui->mnuRecord, &QAction::triggered, this, &frmMain::cmdRecord_Click);
+    connect(ui->mnuStop, &QAction::triggered, this, &frmMain::cmdStop_Click);
+    connect(ui->mnuPlay, &QAction::triggered, this, &frmMain::cmdPlay_Click);
+    connect(ui->mnuNew, &QAction::triggered, this, &frmMain::mnuNew_Click);
+    connect(ui->mnuSaveAs, &QAction::triggered, this, &frmMain::mnuSaveAs_Click);
+    connect(ui->mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    connect(ui->mnuExitRec, &QAction::triggered, this, &frmMain::mnuExitRec_Click);
+    connect(ui->mnuDelFore, &QAction::triggered, this, &frmMain::mnuDelFore_Click);
+    connect(ui->mnuDelBack, &QAction::triggered, this, &frmMain::mnuDelBack_Click);
+    connect(ui->mnuShowRec, &QAction::triggered, this, &frmMain::mnuShowRec_Click);
+    connect(ui->mnuHotKey, &QAction::triggered, this, &frmMain::mnuHotKey_Click);
+    connect(ui->mnuHotKeyH, &QAction::triggered, this, &frmMain::mnuHotKeyH_Click);
+    connect(ui->mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+    connect(ui->mnuAboutRec, &QAction::triggered, this, &frmMain::mnuAboutRec_Click);
+    connect(ui->mnuHelpTopic, &QAction::triggered, this, &frmMain::mnuHelpTopic_Click);
+    // A click changes the check state first, as the handler expects; setting the state from
+    // code runs the handler too, exactly as a click would.
+    connect(ui->chkStart, &QCheckBox::stateChanged, this, [this] { chkStart_Click(); });
+    connect(&TimerMci, &QTimer::timeout, this, &frmMain::TimerMci_Timer);
+    connect(&TimerPlay, &QTimer::timeout, this, &frmMain::TimerPlay_Timer);
+    connect(&TimerRecord, &QTimer::timeout, this, &frmMain::TimerRecord_Timer);
+    connect(&TimerStop, &QTimer::timeout, this, &frmMain::TimerStop_Timer);
+}
+
+std::string frmMain::programFolder() const { return ProgramFolder(m_services.programFile); }
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (m_unloaded) {
+        event->accept();
+        return;
+    }
+    int16_t cancel = 0;
+    Form_QueryUnload(cancel, 0);
+    if (cancel) {
+        event->ignore();
+        return;
+    }
+    Form_Unload(cancel);
+    event->accept();
+    emit unloaded();
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) Form_Resize();
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->Slider && ui->Slider->isEnabled()) {
+        if (event->type() == QEvent::MouseButtonPress) Slider_MouseDown();
+        // The release seeks after the slider has taken its last move into account.
+        if (event->type() == QEvent::MouseButtonRelease) {
+            const bool handled = QMainWindow::eventFilter(watched, event);
+            QMetaObject::invokeMethod(this, &frmMain::Slider_MouseUp, Qt::QueuedConnection);
+            return handled;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace wsx

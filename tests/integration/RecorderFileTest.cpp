@@ -1,0 +1,120 @@
+// New recording and Save As, and what reaches the saved file.
+#include "support/RecorderFixture.h"
+#include "support/WavReader.h"
+#include "ui_frmMain.h"
+
+#include <sys/stat.h>
+
+using namespace wsx;
+using platform::MsgBoxResult;
+using platform::SaveDialogResult;
+using wsx::test::RecorderTest;
+
+class FileCommands : public RecorderTest {
+protected:
+    QString path(const std::string& name) { return QString::fromStdString((tmp.path() / name).string()); }
+};
+
+TEST_F(FileCommands, NewWithoutChangesResetsAtOnce) {
+    window->mnuNew_Click();
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_EQ(window->ui->Slider->value(), 0);
+    EXPECT_EQ(window->ui->Slider->maximum(), 1);
+    EXPECT_FALSE(window->ui->Slider->isEnabled());
+    EXPECT_EQ(window->ui->lblLen->text(), "文件长度：00:00");
+    EXPECT_EQ(window->ui->lblPos->text(), "当前位置：00:00");
+    EXPECT_EQ(tray.calls.back().tip, "等待录音...");
+    EXPECT_EQ(tray.calls[tray.calls.size() - 2].message, platform::NIM_MODIFY);  // the DEFAULT icon
+}
+
+TEST_F(FileCommands, NewWhilePlayingAsksWithoutPausingAndNoResets) {
+    window->ui->opt11025->setChecked(true);
+    recordFor(1000);
+    window->cmdStop_Click();
+    window->cmdPlay_Click();
+    dialogs.answers = {MsgBoxResult::No};
+    dialogs.onAsk = [&] { EXPECT_EQ(engine.device("RecordDev")->mode(), mci::WaveAudioDevice::Mode::Playing); };
+    window->mnuNew_Click();
+    EXPECT_EQ(engine.device("RecordDev")->lengthBytes(), 0u);
+    EXPECT_EQ(backend.openStreams(), 0);
+    EXPECT_FALSE(window->IsChanged);
+    EXPECT_TRUE(window->ui->opt11025->isEnabled());
+    EXPECT_TRUE(window->ui->opt22050->isChecked());
+    EXPECT_TRUE(window->ui->cmdRecord->isEnabled());
+    EXPECT_FALSE(window->ui->cmdPlay->isEnabled());
+    for (QTimer* t : {&window->TimerMci, &window->TimerPlay, &window->TimerRecord, &window->TimerStop})
+        EXPECT_FALSE(t->isActive());
+}
+
+TEST_F(FileCommands, NewYesThenCancelAbandonsNewAndResumesRecording) {
+    recordFor(800);
+    dialogs.answers = {MsgBoxResult::Yes};
+    dialogs.saves = {{SaveDialogResult::Cancelled, {}}};
+    window->mnuNew_Click();
+    EXPECT_TRUE(window->IsChanged);
+    EXPECT_EQ(engine.device("RecordDev")->mode(), mci::WaveAudioDevice::Mode::Recording);
+    EXPECT_TRUE(window->dlgMciSave.FileName.isEmpty());
+    EXPECT_FALSE(window->ui->cmdRecord->isEnabled());
+}
+
+TEST_F(FileCommands, SaveAsKeepsThePathAndResumesPlayback) {
+    recordFor(2000);
+    window->cmdStop_Click();
+    window->cmdPlay_Click();
+    tickAfter(500);
+    dialogs.saves = {{SaveDialogResult::Chosen, path("第一 次.wav")}, {SaveDialogResult::Chosen, path("second.wav")}};
+    window->mnuSaveAs_Click();
+    EXPECT_FALSE(window->IsChanged);
+    EXPECT_EQ(dialogs.saveShown[0].title, "另存为");
+    EXPECT_EQ(dialogs.saveShown[0].filter, "Wave文件(*.wav)|*.wav");
+    EXPECT_EQ(engine.device("RecordDev")->mode(), mci::WaveAudioDevice::Mode::Playing);
+    EXPECT_EQ(engine.device("RecordDev")->positionBytes(), 500u * 88200 / 1000);
+    EXPECT_TRUE(window->TimerMci.isActive());
+    window->mnuSaveAs_Click();
+    EXPECT_EQ(dialogs.saveShown[1].startName, path("第一 次.wav"));
+    const auto wav = test::readWav(tmp.path() / "第一 次.wav");
+    ASSERT_TRUE(wav.has_value());
+    EXPECT_EQ(wav->format, (audio::AudioFormat{22050, 2, 16}));
+    EXPECT_EQ(wav->data.size(), 2u * 88200);
+}
+
+TEST_F(FileCommands, ADialogFailureIsShownAndNothingElseChanges) {
+    recordFor(500);
+    window->cmdStop_Click();
+    window->dlgMciSave.FileName = path("kept.wav");
+    dialogs.saves = {{SaveDialogResult::Failed, "对话框出错"}};
+    window->mnuSaveAs_Click();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, "对话框出错");
+    EXPECT_EQ(dialogs.asked[0].buttons, platform::MsgBoxButtons::Ok);
+    EXPECT_TRUE(window->IsChanged);
+    EXPECT_EQ(window->dlgMciSave.FileName, path("kept.wav"));
+    EXPECT_FALSE(window->TimerMci.isActive());
+}
+
+// A save the device could not write must not pass for saved: the user is told, the sound
+// stays unsaved, and closing asks again instead of discarding it.
+TEST_F(FileCommands, AFailedSaveKeepsTheRecordingAndTheWindow) {
+    recordFor(700);
+    window->cmdStop_Click();
+    const auto locked = tmp.path() / "只读";
+    std::filesystem::create_directory(locked);
+    dialogs.saves = {{SaveDialogResult::Chosen, QString::fromStdString((tmp.path() / "无此目录" / "a.wav").string())}};
+    window->mnuSaveAs_Click();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_TRUE(dialogs.asked[0].text.contains("无法保存"));
+    EXPECT_TRUE(dialogs.asked[0].text.contains("无此目录"));
+    EXPECT_EQ(dialogs.asked[0].title, "万声匣");
+    EXPECT_TRUE(window->IsChanged);
+    EXPECT_TRUE(window->dlgMciSave.FileName.isEmpty());
+
+    // Closing: Yes, and the save fails again → the window stays open with the sound.
+    dialogs.answers = {MsgBoxResult::Yes};
+    dialogs.saves = {{SaveDialogResult::Chosen, QString::fromStdString((locked / "/").string())}};
+    bool unloaded = false;
+    QObject::connect(window.get(), &frmMain::unloaded, [&] { unloaded = true; });
+    window->mnuExit_Click();
+    EXPECT_FALSE(unloaded);
+    EXPECT_EQ(engine.device("RecordDev")->lengthBytes(), 700u * 88200 / 1000);
+    EXPECT_TRUE(std::filesystem::is_empty(locked));
+}

@@ -1,0 +1,14 @@
+# The recorder window driven headlessly: real engine on the virtual clock, scripted dialogs,
+# recording fakes for the tray, hot keys and shell, the real registry on a temporary folder.
+wsx_add_gtest(wsx_gui_tests QT_MAIN
+  SOURCES
+    integration/RecorderStateTest.cpp
+    integration/RecorderPositionTest.cpp
+    integration/RecorderLifecycleTest.cpp
+    integration/RecorderFileTest.cpp
+    integration/RecorderEditTest.cpp
+    integration/RecorderShellTest.cpp
+    integration/RecorderLayoutTest.cpp
+    support/WavReader.cpp
+  LIBS wsx_app Qt6::Test)
+target_include_directories(wsx_gui_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

@@ -1,0 +1,17 @@
+// main() of the widget tests: one QApplication for the whole run, set up as the program
+// sets itself up, living until every test has finished.
+#include "recorder/AppSetup.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    // Headless unless told otherwise, and never a session bus that outlives the test.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    QApplication app(argc, argv);
+    wsx::setUpApplication(app);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
