@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Sets everything up and runs the whole test suite: installs the packages, builds the
+# program and the tests twice (plain, and with AddressSanitizer + UndefinedBehaviorSanitizer),
+# runs every test of both builds inside a private sound server and X server, and runs the
+# MCI command fuzzer for a bounded time.
+#   scripts/test.sh            (as root, or a user with sudo for the package step)
+# Environment: WSX_FUZZ_SECONDS (default 60; 0 skips the fuzzer).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+status=0
+
+build() {  # build DIR [cmake options...]
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+}
+
+build build
+build build-asan -DWSX_SANITIZE=ON
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+for dir in build build-asan; do
+  echo "== tests of $dir"
+  tests/support/test-session.sh ctest --test-dir "$dir" --output-on-failure --timeout 600 || status=1
+done
+
+seconds=${WSX_FUZZ_SECONDS:-60}
+if [ "$seconds" -gt 0 ]; then
+  echo "== fuzzing the MCI command parser for ${seconds}s"
+  CXX=clang++ build build-fuzz -DWSX_FUZZ=ON -DWSX_SANITIZE=ON -DWSX_BUILD_GUI=OFF -DWSX_BUILD_TESTS=OFF
+  corpus=$(mktemp -d)
+  cp tests/fuzz/corpus/* "$corpus"/
+  if build-fuzz/tests/fuzz/mci_command_fuzzer -max_total_time="$seconds" -timeout=10 \
+       -rss_limit_mb=2048 -print_final_stats=1 "$corpus" >build-fuzz/fuzz.log 2>&1; then
+    echo "fuzzer: $(grep -c . "$corpus"/* 2>/dev/null | wc -l) corpus entries, no crash"
+  else
+    tail -40 build-fuzz/fuzz.log
+    echo "fuzzer: FAILED (log in build-fuzz/fuzz.log)"
+    status=1
+  fi
+  rm -rf "$corpus"
+fi
+
+exit $status

@@ -1,0 +1,98 @@
+# Shared steps of the end-to-end journeys: the built program in a real X server (no window
+# manager, a trayer tray host) with its own PulseAudio server, driven with xdotool and
+# checked with sox. Source it; every journey runs under tests/e2e/run-journey.sh.
+set -uo pipefail
+
+E2E_SKIP=77
+WSX_BIN=${WSX_BIN:-$PWD/wanshengxia}
+E2E_OUT=${E2E_OUT:-$PWD/e2e-output}
+mkdir -p "$E2E_OUT"
+
+e2e_fail() { echo "FAIL: $*" >&2; e2e_shot "failure-${E2E_NAME:-journey}"; exit 1; }
+e2e_note() { echo "-- $*"; }
+
+# A private home, so settings, autostart entries and spool files land in the test's folder.
+e2e_home() {
+  E2E_HOME=$(mktemp -d "${TMPDIR:-/tmp}/wsx-e2e.XXXXXX")
+  export HOME=$E2E_HOME XDG_CONFIG_HOME=$E2E_HOME/.config XDG_CACHE_HOME=$E2E_HOME/.cache
+  mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
+}
+
+# Plays a sine of $1 Hz into the default sink until e2e_tone_stop.
+e2e_tone_start() {
+  PULSE_LATENCY_MSEC=50 sox -q -n -t pulseaudio default synth 600 sine "$1" vol 0.5 </dev/null >/dev/null 2>&1 &
+  E2E_TONE_PID=$!
+  sleep 0.5
+}
+e2e_tone_stop() { [ -n "${E2E_TONE_PID:-}" ] && kill "$E2E_TONE_PID" 2>/dev/null; wait "$E2E_TONE_PID" 2>/dev/null; E2E_TONE_PID=; sleep 0.3; }
+
+# Starts the recorder and waits for its window; E2E_WIN is its X window.
+e2e_start_app() {
+  "$WSX_BIN" >"$E2E_OUT/${E2E_NAME}-app.log" 2>&1 &
+  E2E_APP_PID=$!
+  E2E_WIN=
+  for _ in $(seq 100); do
+    E2E_WIN=$(xdotool search --onlyvisible --name '^万声匣$' 2>/dev/null | head -1)
+    [ -n "$E2E_WIN" ] && break
+    kill -0 "$E2E_APP_PID" 2>/dev/null || e2e_fail "the program exited at start"
+    sleep 0.1
+  done
+  [ -n "$E2E_WIN" ] || e2e_fail "no window appeared"
+  sleep 0.5
+}
+
+# Waits up to $2 s (default 10) for the program to end; returns its exit code.
+e2e_wait_exit() {
+  for _ in $(seq $(( ${2:-10} * 10 ))); do
+    kill -0 "$E2E_APP_PID" 2>/dev/null || { wait "$E2E_APP_PID"; return $?; }
+    sleep 0.1
+  done
+  return 124
+}
+
+e2e_stop_app() {
+  [ -n "${E2E_APP_PID:-}" ] && kill "$E2E_APP_PID" 2>/dev/null && wait "$E2E_APP_PID" 2>/dev/null
+  E2E_APP_PID=
+}
+
+# The client area starts below the menu bar: the window is 135 px high without it.
+e2e_client_top() {
+  local h
+  h=$(xdotool getwindowgeometry "$E2E_WIN" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p')
+  echo $(( h - 135 ))
+}
+
+# Clicks at client-area pixel ($1, $2) of the recorder window.
+e2e_click() {
+  local top
+  top=$(e2e_client_top)
+  xdotool mousemove --window "$E2E_WIN" "$1" $(( $2 + top )) click 1
+  sleep 0.3
+}
+
+e2e_press_record() { e2e_click 286 121; }
+e2e_press_stop() { e2e_click 228 121; }
+e2e_press_play() { e2e_click 170 121; }
+
+# Captures the sink's monitor for $2 seconds into $1 (a WAV file).
+e2e_capture() {
+  timeout "$2" parecord --device=@DEFAULT_MONITOR@ --rate=22050 --channels=1 --file-format=wav "$1" \
+    >/dev/null 2>&1 || true
+}
+
+# "Rough frequency" and length of a WAV file, as sox measures them.
+e2e_frequency() { sox "$1" -n stat 2>&1 | sed -n 's/^Rough *frequency: *\([0-9]*\).*/\1/p'; }
+e2e_seconds() { soxi -D "$1"; }
+e2e_rms() { sox "$1" -n stat 2>&1 | sed -n 's/^RMS *amplitude: *\([0-9.]*\).*/\1/p'; }
+
+# $1 within $2 ± $3 (decimal numbers)?
+e2e_near() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { exit !(a - b <= t && b - a <= t) }'; }
+
+e2e_shot() { import -window root "$E2E_OUT/$1.png" 2>/dev/null || true; }
+
+e2e_cleanup() {
+  e2e_tone_stop
+  e2e_stop_app
+  [ -n "${E2E_HOME:-}" ] && rm -rf "$E2E_HOME"
+}
+trap e2e_cleanup EXIT
