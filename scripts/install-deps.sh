@@ -17,8 +17,8 @@ PACKAGES=(
   fp-utils
   # real sound server and desktop for the end-to-end tests
   pulseaudio pulseaudio-utils sox libsox-fmt-pulse
-  xvfb xdotool trayer x11-utils imagemagick dbus
-  desktop-file-utils xdg-utils
+  xvfb xdotool trayer twm xfonts-base x11-utils imagemagick dbus
+  desktop-file-utils xdg-utils libglib2.0-bin
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -1,6 +1,11 @@
 # End-to-end journeys: the built program in Xvfb with trayer and a PulseAudio null sink,
 # driven with xdotool, its sound checked with sox. Screenshots land in build/e2e-output.
-foreach(journey IN ITEMS record-stop-play)
+# Tries to take the three hot keys the way another program would.
+add_executable(grabkeys ${CMAKE_CURRENT_SOURCE_DIR}/support/grabkeys.cpp)
+target_link_libraries(grabkeys PRIVATE PkgConfig::WSX_XCB wsx_warnings wsx_sanitize)
+set_target_properties(grabkeys PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+foreach(journey IN ITEMS record-stop-play tray-hotkeys)
   add_test(NAME e2e.${journey}
            COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run-journey.sh ${journey}.sh
            WORKING_DIRECTORY ${CMAKE_BINARY_DIR})

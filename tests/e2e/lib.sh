@@ -96,3 +96,46 @@ e2e_cleanup() {
   [ -n "${E2E_HOME:-}" ] && rm -rf "$E2E_HOME"
 }
 trap e2e_cleanup EXIT
+
+# The recorder's own streams on the sound server: recording ⇔ a source output of ours,
+# playing ⇔ a sink input of ours.
+e2e_recording() { pactl list source-outputs 2>/dev/null | grep -q 'application.name = "万声匣"'; }
+e2e_playing() { pactl list sink-inputs 2>/dev/null | grep -q 'application.name = "万声匣"'; }
+# Waits up to 3 s for the condition $@ to hold.
+e2e_until() {
+  for _ in $(seq 30); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+e2e_viewable() { xwininfo -id "$E2E_WIN" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+e2e_hidden() { ! e2e_viewable; }
+
+# A window manager that iconifies (minimising needs one) and binds no keys; in the C locale
+# its fontset needs nothing beyond xfonts-base.
+e2e_start_wm() {
+  printf 'RandomPlacement\nIconifyByUnmapping\nNoTitle\n' >"$E2E_HOME/.twmrc"
+  LC_ALL=C twm -f "$E2E_HOME/.twmrc" >/dev/null 2>&1 &
+  E2E_WM_PID=$!
+  sleep 0.5
+}
+
+# The recorder's icon in the tray: the small embedded window trayer holds.
+e2e_tray_icon() {
+  local id
+  for id in $(xdotool search --classname wanshengxia 2>/dev/null); do
+    local w
+    w=$(xwininfo -id "$id" 2>/dev/null | sed -n 's/^ *Width: *//p')
+    if [ -n "$w" ] && [ "$w" -le 48 ] && xwininfo -id "$id" | grep -q IsViewable; then echo "$id"; return 0; fi
+  done
+  return 1
+}
+# Clicks button $2 ($3 times) in the middle of X window $1, by absolute position.
+e2e_click_window() {
+  local info x y w h
+  info=$(xwininfo -id "$1")
+  x=$(sed -n 's/^ *Absolute upper-left X: *//p' <<<"$info")
+  y=$(sed -n 's/^ *Absolute upper-left Y: *//p' <<<"$info")
+  w=$(sed -n 's/^ *Width: *//p' <<<"$info")
+  h=$(sed -n 's/^ *Height: *//p' <<<"$info")
+  xdotool mousemove $(( x + w / 2 )) $(( y + h / 2 )) click --repeat "${3:-1}" --delay 80 "$2"
+  sleep 0.4
+}
