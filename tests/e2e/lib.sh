@@ -80,8 +80,9 @@ e2e_capture() {
     >/dev/null 2>&1 || true
 }
 
-# "Rough frequency" and length of a WAV file, as sox measures them.
-e2e_frequency() { sox "$1" -n stat 2>&1 | sed -n 's/^Rough *frequency: *\([0-9]*\).*/\1/p'; }
+# "Rough frequency" (of the channels mixed: sox misjudges it on stereo files) and length
+# of a WAV file, as sox measures them.
+e2e_frequency() { sox "$1" -n remix - stat 2>&1 | sed -n 's/^Rough *frequency: *\([0-9]*\).*/\1/p'; }
 e2e_seconds() { soxi -D "$1"; }
 e2e_rms() { sox "$1" -n stat 2>&1 | sed -n 's/^RMS *amplitude: *\([0-9.]*\).*/\1/p'; }
 
