@@ -140,3 +140,16 @@ e2e_click_window() {
   xdotool mousemove $(( x + w / 2 )) $(( y + h / 2 )) click --repeat "${3:-1}" --delay 80 "$2"
   sleep 0.4
 }
+
+# Waits for a visible top-level window titled $1; E2E_DIALOG is it.
+e2e_wait_dialog() {
+  E2E_DIALOG=
+  for _ in $(seq 50); do
+    E2E_DIALOG=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
+    [ -n "$E2E_DIALOG" ] && return 0
+    sleep 0.1
+  done
+  e2e_fail "no window titled '$1' appeared"
+}
+# Gives the keyboard to window $1 (there is no window manager to do it) and types keys.
+e2e_keys() { local w=$1; shift; xdotool windowfocus --sync "$w" key --delay 60 "$@"; sleep 0.3; }
