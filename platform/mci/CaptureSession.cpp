@@ -6,8 +6,9 @@
 namespace wsx::mci {
 
 namespace {
-// Two seconds of sound absorb any stall of the writer; 64 KiB per write keeps system calls
-// few without holding much memory.
+// Two seconds of sound absorb any stall of the writer, which wakes every 50 ms: few
+// wake-ups keep the recorder as light as a plain command-line recorder. 64 KiB per write
+// keeps system calls few without holding much memory.
 constexpr size_t kWriteChunk = 64 * 1024;
 size_t ringBytesFor(const audio::AudioFormat& f) {
     return std::max<size_t>(size_t(f.bytesPerSecond()) * 2, kWriteChunk * 2);
@@ -69,7 +70,7 @@ void CaptureSession::writerLoop() {
         bool any = false;
         while (drainOnce()) any = true;
         if (stopping) break;
-        if (!any) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!any) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 }
 

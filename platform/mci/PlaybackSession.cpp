@@ -65,7 +65,7 @@ bool PlaybackSession::feedOnce() {
 void PlaybackSession::feederLoop() {
     while (!m_stopFeeder.load(std::memory_order_acquire)) {
         if (m_ring.writable() < kReadChunk && !m_fed.load(std::memory_order_relaxed)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
             continue;
         }
         if (!feedOnce()) break;
