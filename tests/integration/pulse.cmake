@@ -1,0 +1,9 @@
+# PulseAudioBackend against real servers. Run the cases under the private test server:
+#   tests/support/pulse-env.sh ctest --test-dir BUILD -R Pulse --output-on-failure
+# Without it, the cases that need a server skip and say why.
+wsx_add_gtest(wsx_pulse_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/PulseAudioBackendTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PulseTestAudio.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PulseTestServer.cpp
+  LIBS wsx_audio)
