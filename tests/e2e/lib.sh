@@ -101,6 +101,7 @@ trap e2e_cleanup EXIT
 # The recorder's own streams on the sound server: recording ⇔ a source output of ours,
 # playing ⇔ a sink input of ours.
 e2e_recording() { pactl list source-outputs 2>/dev/null | grep -q 'application.name = "万声匣"'; }
+e2e_not_recording() { ! e2e_recording; }
 e2e_playing() { pactl list sink-inputs 2>/dev/null | grep -q 'application.name = "万声匣"'; }
 # Waits up to 3 s for the condition $@ to hold.
 e2e_until() {

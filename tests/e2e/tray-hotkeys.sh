@@ -17,8 +17,7 @@ xdotool key ctrl+alt+Down
 e2e_until e2e_recording || e2e_fail "Ctrl+Alt+Down did not start recording"
 sleep 2
 xdotool key ctrl+alt+Up
-e2e_until bash -c '! pactl list source-outputs | grep -q "application.name = \"万声匣\""' ||
-  e2e_fail "Ctrl+Alt+Up did not stop recording"
+e2e_until e2e_not_recording || e2e_fail "Ctrl+Alt+Up did not stop recording"
 e2e_tone_stop
 xdotool key ctrl+alt+Right
 e2e_until e2e_playing || e2e_fail "Ctrl+Alt+Right did not start playback"
@@ -31,19 +30,28 @@ e2e_shot tray-hotkeys-hidden
 
 icon=$(e2e_tray_icon) || e2e_fail "no tray icon docked"
 import -window "$icon" "$E2E_OUT/tray-icon.png" 2>/dev/null
-e2e_click_window "$icon" 1 2
-e2e_until e2e_viewable || e2e_fail "a double click on the tray icon did not restore the window"
-e2e_note "double click on the icon: window restored"
 
-sleep 1.5  # playback of the 2 s take has ended
+# Wait for the 2 s take to finish playing: the tray menu's enabled items depend on it.
+for _ in $(seq 50); do e2e_playing || break; sleep 0.1; done
+e2e_playing && e2e_fail "playback of the 2 s take did not end"
+sleep 0.3
 e2e_click_window "$icon" 3
 sleep 0.5
 e2e_shot tray-menu
-# Enabled items from the top: 声匣热键一览, 录音, ...
-xdotool key Down Down Return
+# Keys, not the pointer, pick the item: move the pointer off the menu so no item is under
+# it; the enabled items from the top are then 显示声匣, 声匣热键一览, 录音, ...
+xdotool mousemove 10 790
+sleep 0.3
+xdotool key Down Down Down Return
 e2e_until e2e_recording || e2e_fail "choosing 录音 in the tray menu did not record"
-e2e_note "tray menu 录音: recording"
+e2e_hidden || e2e_fail "the tray menu brought the window back"
+e2e_note "tray menu 录音 while hidden: recording"
 xdotool key ctrl+alt+Up
+e2e_until e2e_not_recording || e2e_fail "Ctrl+Alt+Up did not stop the second take"
+
+e2e_click_window "$icon" 1 2
+e2e_until e2e_viewable || e2e_fail "a double click on the tray icon did not restore the window"
+e2e_note "double click on the icon: window restored"
 
 xdotool windowfocus --sync "$E2E_WIN" key ctrl+x
 sleep 0.5
