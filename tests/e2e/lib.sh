@@ -154,3 +154,27 @@ e2e_wait_dialog() {
 }
 # Gives the keyboard to window $1 (there is no window manager to do it) and types keys.
 e2e_keys() { local w=$1; shift; xdotool windowfocus --sync "$w" key --delay 60 "$@"; sleep 0.3; }
+
+# Saves through Ctrl+A and the real file dialog as $1 (a full path, typed as is).
+e2e_save_as() {
+  e2e_keys "$E2E_WIN" ctrl+a
+  e2e_wait_dialog 另存为
+  sleep 0.3
+  xdotool windowfocus --sync "$E2E_DIALOG" type --delay 20 "$1"
+  sleep 0.2
+  xdotool key Return
+  for _ in $(seq 50); do [ -f "$1" ] && return 0; sleep 0.1; done
+  e2e_fail "nothing was saved as $1"
+}
+
+# Drags the slider's thumb from its place at the right end to client x $1.
+e2e_drag_slider_from_end() {
+  local top
+  top=$(e2e_client_top)
+  xdotool mousemove --window "$E2E_WIN" 311 $(( top + 90 )) mousedown 1
+  sleep 0.2
+  xdotool mousemove --window "$E2E_WIN" "$1" $(( top + 90 ))
+  sleep 0.2
+  xdotool mouseup 1
+  sleep 0.3
+}
