@@ -6,9 +6,9 @@
 namespace wsx::mci {
 
 namespace {
-// Two seconds of sound absorb any stall of the writer, which wakes every 50 ms: few
-// wake-ups keep the recorder as light as a plain command-line recorder. 64 KiB per write
-// keeps system calls few without holding much memory.
+// Two seconds of sound absorb any stall of the writer, which wakes every 50 ms (few
+// wake-ups keep the recorder as light as a plain command-line recorder) or as soon as the
+// ring is half full. 64 KiB per write keeps system calls few without holding much memory.
 constexpr size_t kWriteChunk = 64 * 1024;
 size_t ringBytesFor(const audio::AudioFormat& f) {
     return std::max<size_t>(size_t(f.bytesPerSecond()) * 2, kWriteChunk * 2);
@@ -47,6 +47,8 @@ size_t CaptureSession::onCaptured(const void* data, size_t bytes) {
     take -= take % m_blockAlign;
     const size_t pushed = m_ring.push(data, take);
     m_captured.store(captured + pushed, std::memory_order_release);
+    if (m_ring.readable() >= m_ring.capacity() / 2 && !m_wakePosted.exchange(true, std::memory_order_acq_rel))
+        m_wake.release();
     if (pushed < bytes && uint64_t(pushed) < room)
         m_dropped.fetch_add(bytes - pushed, std::memory_order_relaxed);
     return pushed;
@@ -70,7 +72,10 @@ void CaptureSession::writerLoop() {
         bool any = false;
         while (drainOnce()) any = true;
         if (stopping) break;
-        if (!any) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!any) {
+            (void)m_wake.try_acquire_for(std::chrono::milliseconds(50));
+            m_wakePosted.store(false, std::memory_order_release);
+        }
     }
 }
 

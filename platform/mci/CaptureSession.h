@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <semaphore>
 #include <thread>
 
 namespace wsx::mci {
@@ -53,6 +54,10 @@ private:
     std::unique_ptr<audio::AudioStream> m_stream;
     std::thread m_writer;
     std::atomic<bool> m_stopWriter{false};
+    // Wakes the writer early when the ring is half full (a burst, as from the virtual
+    // clock); posting a semaphore neither blocks nor locks, so the audio thread may do it.
+    std::binary_semaphore m_wake{0};
+    std::atomic<bool> m_wakePosted{false};
     std::atomic<bool> m_writeFailed{false};
     std::atomic<uint64_t> m_captured{0};
     std::atomic<uint64_t> m_dropped{0};
