@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/shell/NotifyIcon.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <utility>
+
+namespace wsx::platform {
+
+// NotifyIconService over QSystemTrayIcon: one tray icon per (hWnd, uID).
+//
+// Clicks on an icon reach hWnd->WindowProc(hWnd, uCallbackMessage, uID, mouse message) from
+// the event loop (queued), never from inside Qt's own mouse handling of the icon, so
+// WindowProc may pop up a menu, run a dialog or delete the very icon that was clicked.
+// A click still queued when its icon is deleted is dropped; a window therefore deletes its
+// icons (NIM_DELETE) before it is destroyed, and nothing reaches it afterwards.
+//
+// No tray host on the desktop is not an error: the icon is shown anyway and docks by itself
+// when a host appears.
+//
+// Lifetime: create after the QApplication, destroy before it.
+// Thread safety: UI thread only.
+class QtNotifyIcon final : public NotifyIconService {
+public:
+    QtNotifyIcon();
+    ~QtNotifyIcon() override;
+    QtNotifyIcon(const QtNotifyIcon&) = delete;
+    QtNotifyIcon& operator=(const QtNotifyIcon&) = delete;
+
+    // NIM_ADD fails for an icon that exists; NIM_MODIFY and NIM_DELETE fail for one that
+    // does not. NIM_DELETE finds the icon by hWnd and uID alone.
+    bool Shell_NotifyIcon(uint32_t message, const NOTIFYICONDATA& data) override;
+
+private:
+    struct Icon;
+    using Key = std::pair<HWND, uint32_t>;
+
+    bool add(const NOTIFYICONDATA& data);
+    bool modify(const NOTIFYICONDATA& data);
+    bool remove(const NOTIFYICONDATA& data);
+    void applyFields(Icon& icon, const NOTIFYICONDATA& data);
+    void deliver(Key key, uint64_t serial, int reason);
+
+    // Receiver of the queued click deliveries; destroying it drops the ones still queued.
+    QObject m_context;
+    std::map<Key, std::unique_ptr<Icon>> m_icons;
+    // Tells a re-added icon from an earlier one under the same key, so a click queued for
+    // the old icon is not delivered as one on the new.
+    uint64_t m_nextSerial = 1;
+};
+
+}  // namespace wsx::platform
