@@ -13,9 +13,38 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QSocketNotifier>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// SIGTERM, SIGINT and SIGHUP end the event loop instead of the process, so the window
+// unloads as on exit and the sound device removes its spool file. The handler only writes
+// a byte to a socket; the event loop reads it.
+int g_signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[0], &byte, 1);
+}
+
+void quitOnTerminationSignals(QApplication& app) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
@@ -27,6 +56,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     wsx::setUpApplication(app);
+    quitOnTerminationSignals(app);
 
     wsx::audio::PulseAudioBackend backend(WSX_PRODUCT_NAME);
     wsx::mci::MciEngine engine(backend);
