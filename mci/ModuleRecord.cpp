@@ -1,5 +1,6 @@
 #include "ModuleRecord.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace wsx {
@@ -7,6 +8,13 @@ namespace wsx {
 int64_t roundHalfEven(double value) {
     // nearbyint rounds in the default mode, to nearest with ties to even.
     return int64_t(std::nearbyint(value));
+}
+
+std::optional<int64_t> parseMilliseconds(const std::string& text) {
+    int64_t v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return v;
 }
 
 int32_t ModuleRecord::send(const std::string& command) {

@@ -3,6 +3,7 @@
 #include "platform/mci/MciEngine.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace wsx {
@@ -10,6 +11,9 @@ namespace wsx {
 // Rounds to the nearest whole number, an exact half going to the even neighbour
 // (1.5 → 2, 2.5 → 2). Every seconds value the window shows goes through this.
 int64_t roundHalfEven(double value);
+
+// A device reply in milliseconds as a number; empty or garbled replies (no device) are not.
+std::optional<int64_t> parseMilliseconds(const std::string& text);
 
 // The only code that talks to the sound device: every operation builds exactly one MCI
 // command string (two for MciOpenNew) and hands back the result code or the reply text.

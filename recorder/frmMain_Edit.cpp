@@ -2,8 +2,6 @@
 #include "frmMain.h"
 #include "ui_frmMain.h"
 
-#include <charconv>
-
 namespace wsx {
 
 using platform::MsgBoxButtons;
@@ -13,11 +11,7 @@ using platform::MsgBoxResult;
 namespace {
 // A reply that is not a number (no device) counts as 0 ms: the recording is then shown as
 // empty, which is what a device that lost its element holds.
-int64_t millisecondsOr0(const std::string& text) {
-    int64_t v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    return (ec == std::errc() && end == text.data() + text.size()) ? v : 0;
-}
+int64_t millisecondsOr0(const std::string& text) { return parseMilliseconds(text).value_or(0); }
 }  // namespace
 
 void frmMain::mnuDelFore_Click() {

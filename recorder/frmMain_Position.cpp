@@ -3,28 +3,17 @@
 #include "frmMain.h"
 #include "ui_frmMain.h"
 
-#include <charconv>
-#include <optional>
-
 namespace wsx {
 
 namespace {
-// The device's millisecond reply as a number; empty or garbled replies (no device) are
-// not numbers.
-std::optional<int64_t> toMilliseconds(const std::string& text) {
-    int64_t v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
-    return v;
-}
 int seconds(double ms) { return int(roundHalfEven(ms / 1000.0)); }
 }  // namespace
 
 void frmMain::TimerMci_Timer() {
     const std::string positionText = m_record.MciGetPosition(kDevice);
     const std::string lengthText = m_record.MciGetLength(kDevice);
-    const auto position = toMilliseconds(positionText);
-    const auto length = toMilliseconds(lengthText);
+    const auto position = parseMilliseconds(positionText);
+    const auto length = parseMilliseconds(lengthText);
     // A device that does not answer (no sound server, element not open) leaves the labels,
     // the slider and the flags as they were; the next tick asks again.
     if (!position || !length) return;

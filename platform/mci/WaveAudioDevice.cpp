@@ -210,18 +210,22 @@ uint32_t WaveAudioDevice::status(Items items, std::string& reply) {
     return MCI_OK;
 }
 
-uint32_t WaveAudioDevice::play(Items items) {
+uint32_t WaveAudioDevice::parseRange(Items items, uint64_t& from, uint64_t& to) {
     ParsedItems p;
     if (uint32_t e = p.parse(items, {{"from", true}, {"to", true}})) return e;
     refresh();
-    uint64_t from = positionBytes();
-    uint64_t to = lengthBytes();
+    from = positionBytes();
+    to = lengthBytes();
     if (auto v = p.value("from"))
         if (uint32_t e = parsePosition(*v, from)) return e;
     if (auto v = p.value("to"))
         if (uint32_t e = parsePosition(*v, to)) return e;
-    if (p.has("to") && to < from) return MCIERR_OUTOFRANGE;
-    if (!p.has("to") && from > to) from = to;
+    return from > to ? MCIERR_OUTOFRANGE : MCI_OK;
+}
+
+uint32_t WaveAudioDevice::play(Items items) {
+    uint64_t from = 0, to = 0;
+    if (uint32_t e = parseRange(items, from, to)) return e;
     return startPlaying(from, to);
 }
 
@@ -333,16 +337,8 @@ uint32_t WaveAudioDevice::seek(Items items) {
 }
 
 uint32_t WaveAudioDevice::erase(Items items) {
-    ParsedItems p;
-    if (uint32_t e = p.parse(items, {{"from", true}, {"to", true}})) return e;
-    refresh();
-    uint64_t from = positionBytes();
-    uint64_t to = lengthBytes();
-    if (auto v = p.value("from"))
-        if (uint32_t e = parsePosition(*v, from)) return e;
-    if (auto v = p.value("to"))
-        if (uint32_t e = parsePosition(*v, to)) return e;
-    if (from > to) return MCIERR_OUTOFRANGE;
+    uint64_t from = 0, to = 0;
+    if (uint32_t e = parseRange(items, from, to)) return e;
     halt(Mode::Stopped);
     m_wave.erase(from, to);
     m_position = std::min(from, m_wave.length());

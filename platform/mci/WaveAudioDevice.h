@@ -61,9 +61,11 @@ private:
     uint32_t startRecording(uint64_t from, uint64_t budget, bool insert);
 
     uint64_t toReported(uint64_t bytes) const;
-    // Converts a position given in the time format to bytes; false when it lies past the
-    // end (or is not a number, with `error` set accordingly).
+    // Converts a position given in the time format to bytes: MCIERR_OUTOFRANGE past the
+    // end, MCIERR_BAD_INTEGER for text that is not a number.
     uint32_t parsePosition(const std::string& text, uint64_t& bytes);
+    // "[from p] [to q]": p defaults to the position, q to the end; p after q is out of range.
+    uint32_t parseRange(Items items, uint64_t& from, uint64_t& to);
 
     audio::AudioBackend& m_backend;
     const EngineOptions& m_options;

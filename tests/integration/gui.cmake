@@ -11,4 +11,3 @@ wsx_add_gtest(wsx_gui_tests QT_MAIN
     integration/RecorderLayoutTest.cpp
     support/WavReader.cpp
   LIBS wsx_app Qt6::Test)
-target_include_directories(wsx_gui_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

@@ -2,31 +2,13 @@
 
 #include "platform/audio/VirtualAudioBackend.h"
 #include "platform/mci/MciEngine.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 
 namespace wsx::test {
-
-// A private temporary folder, removed with everything in it at the end of the test.
-class TempDir {
-public:
-    TempDir() {
-        std::string t = (std::filesystem::temp_directory_path() / "wsx-test-XXXXXX").string();
-        m_path = ::mkdtemp(t.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
 
 // A constant signal, so that which take a stretch of sound came from can be read back.
 inline audio::VirtualAudioBackend::Signal constantSignal(int16_t value) {

@@ -4,6 +4,8 @@
 
 #include "platform/registry/AutostartEntry.h"
 
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -23,27 +25,7 @@ namespace {
 const std::string RunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::string RunValueName = "record";
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "wsx-modreg-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            std::abort();
-        m_path = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
+using wsx::test::TempDir;
 
 class ModuleRegTest : public ::testing::Test {
 protected:

@@ -2,6 +2,8 @@
 // system-information keys and where the backing folder comes from.
 #include "platform/registry/Registry.h"
 
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -21,27 +23,7 @@ constexpr const char* kMsInfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 constexpr const char* kLocationKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 constexpr REGSAM kAboutBoxAccess = 0x2003F; // what the About box asks for
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "wsx-regapi-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            std::abort();
-        m_path = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
+using wsx::test::TempDir;
 
 const BYTE* bytes(const char* text) { return reinterpret_cast<const BYTE*>(text); }
 

@@ -4,6 +4,8 @@
 #include "platform/registry/ProgramFinder.h"
 #include "platform/registry/Registry.h"
 
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -25,27 +27,7 @@ namespace {
 
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "wsx-runkey-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            std::abort();
-        m_path = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
+using wsx::test::TempDir;
 
 std::string slurp(const fs::path& path)
 {

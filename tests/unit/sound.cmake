@@ -10,6 +10,5 @@ wsx_add_gtest(wsx_sound_tests
     unit/ModuleRecordTest.cpp
     support/WavReader.cpp
   LIBS wsx_mci wsx_sound wsx_audio)
-target_include_directories(wsx_sound_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_definitions(wsx_sound_tests PRIVATE
   WSX_TEST_SUPPORT_DIR="${CMAKE_CURRENT_SOURCE_DIR}/support")
