@@ -6,8 +6,26 @@
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace wsx {
+
+namespace {
+// The black play and stop shapes barely change when Qt greys them; a faded picture makes a
+// disabled button plain to see.
+void fadeWhenDisabled(QPushButton* button) {
+    QIcon icon = button->icon();
+    const QPixmap normal = icon.pixmap(button->iconSize());
+    QPixmap faded(normal.size());
+    faded.fill(Qt::transparent);
+    QPainter painter(&faded);
+    painter.setOpacity(0.3);
+    painter.drawPixmap(0, 0, normal);
+    painter.end();
+    icon.addPixmap(faded, QIcon::Disabled);
+    button->setIcon(icon);
+}
+}  // namespace
 
 frmMain::frmMain(RecorderServices services, QWidget* parent)
     : QMainWindow(parent),
@@ -27,6 +45,7 @@ frmMain::frmMain(RecorderServices services, QWidget* parent)
     TimerPlay.setInterval(50);
     TimerRecord.setInterval(50);
     TimerStop.setInterval(200);
+    for (QPushButton* button : {ui->cmdPlay, ui->cmdStop, ui->cmdRecord}) fadeWhenDisabled(button);
     ui->Slider->installEventFilter(this);
     connectHandlers();
 }
