@@ -19,6 +19,8 @@ PACKAGES=(
   pulseaudio pulseaudio-utils sox libsox-fmt-pulse
   xvfb xdotool trayer twm xfonts-base x11-utils imagemagick dbus
   desktop-file-utils xdg-utils libglib2.0-bin
+  # packaging: dpkg-shlibdeps for the .deb, appstreamcli for the metadata test
+  dpkg-dev appstream
 )
 
 if [ "$(id -u)" -ne 0 ]; then

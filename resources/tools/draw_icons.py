@@ -7,6 +7,9 @@
 picture box-filtered to 16 x 16 (as the tray shows it) on a light and a dark panel.
 --qrc writes a resource file listing every picture under the prefix /icons, each
 aliased by its name in capitals (":/icons/DISC3"), as the code looks icons up.
+The application icon is also drawn larger for the desktop's launchers
+(default_64.png, default_128.png): installed into the hicolor theme, not into
+the resource file.
 
 The tray animation turns the disc 60 degrees per frame, so the disc's pattern
 must not repeat under a 60/120/180 degree turn or the spin would not show.
@@ -29,21 +32,46 @@ from icon_canvas import (  # noqa: E402
 HAND_HOT_SPOT = (11, 0)
 
 
-def microphone():
-    c = Canvas()
+# Sizes of the application icon drawn for the desktop besides the 32 px original.
+# Whole multiples of 32 only: the drawing is made on a 32-unit grid, so every
+# stroke and slot then stays a whole number of pixels wide.
+DESKTOP_ICON_SIZES = (64, 128)
+
+
+def scaled(shape, factor):
+    """The shape drawn on the 32-unit grid, enlarged factor times."""
+    return lambda x, y: shape(x / factor, y / factor)
+
+
+def _outlined(c, shape, fill, factor, diagonal=True):
+    """Canvas.outlined with an edge as many pixels wide as the grid is enlarged."""
+    if factor == 1:
+        c.outlined(shape, fill, diagonal=diagonal)
+        return
+    inner = c.mask(scaled(shape, factor))
+    edge = inner
+    for _ in range(factor):
+        edge = c.dilate(edge, diagonal)
+    c.paint_mask(edge, BLACK)
+    c.paint_mask(inner, fill)
+
+
+def microphone(size=32):
+    factor = size // 32
+    c = Canvas(size, size)
     # Stand first: the U-shaped holder, the stem and the foot, grey edged in
     # black so that they show on light and on dark panels alike.
     holder = union(intersect(ring(16, 12.5, 8.8, 10.8), rect(0, 12.5, 32, 32)),
                    capsule(6.2, 10, 6.2, 12.5, 1.0), capsule(25.8, 10, 25.8, 12.5, 1.0))
     stand = union(holder, rect(14.5, 22, 17.5, 27.5), rounded_rect(8, 27, 24, 30.5, 1.2))
-    c.outlined(stand, GREY, diagonal=False)
+    _outlined(c, stand, GREY, factor, diagonal=False)
     # The head: a silver capsule with grille slots, a highlight and a red "on" light.
     head = capsule(16, 6.5, 16, 13.5, 5.5)
-    c.outlined(head, SILVER)
+    _outlined(c, head, SILVER, factor)
     for y in (4, 7, 10, 13):
-        c.paint(intersect(head, rect(13, y, 21, y + 1)), GREY)
-    c.paint(rect(12, 5, 13, 15), WHITE)
-    c.paint(rect(15, 16, 17, 18), RED)
+        c.paint(scaled(intersect(head, rect(13, y, 21, y + 1)), factor), GREY)
+    c.paint(scaled(rect(12, 5, 13, 15), factor), WHITE)
+    c.paint(scaled(rect(15, 16, 17, 18), factor), RED)
     return c
 
 
@@ -260,6 +288,9 @@ def main():
     for name, canvas in pictures.items():
         with open(os.path.join(args.out, name + ".png"), "wb") as f:
             f.write(indexed_png(canvas))
+    for size in DESKTOP_ICON_SIZES:
+        with open(os.path.join(args.out, f"default_{size}.png"), "wb") as f:
+            f.write(indexed_png(microphone(size)))
     hx, hy = HAND_HOT_SPOT
     assert pictures["hand"].pixels[hy][hx] != CLEAR, "hand hot spot is off the picture"
     if args.sheet:
@@ -269,7 +300,7 @@ def main():
         icons_rel = os.path.relpath(args.out, os.path.dirname(os.path.abspath(args.qrc)))
         with open(args.qrc, "w", encoding="utf-8") as f:
             f.write(qrc_text(pictures, icons_rel.replace(os.sep, "/")))
-    print(f"wrote {len(pictures)} pictures to {os.path.normpath(args.out)}")
+    print(f"wrote {len(pictures) + len(DESKTOP_ICON_SIZES)} pictures to {os.path.normpath(args.out)}")
 
 
 if __name__ == "__main__":
