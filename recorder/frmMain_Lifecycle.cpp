@@ -68,7 +68,10 @@ void frmMain::Form_QueryUnload(int16_t& Cancel, int16_t /*UnloadMode*/) {
 void frmMain::Form_Resize() {
     if (windowState() & Qt::WindowMinimized) {
         ui->mnuShowRec->setEnabled(true);
-        hide();
+        // Hidden, the window is reached only through its tray icon. A desktop without a
+        // notification area would leave no way back to it (nor to an unsaved recording), so
+        // there it stays minimised in the task bar instead.
+        if (m_services.tray.trayAvailable()) hide();
     } else if (!(windowState() & Qt::WindowMaximized)) {
         ui->mnuShowRec->setEnabled(false);
     }

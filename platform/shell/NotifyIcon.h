@@ -37,6 +37,9 @@ class NotifyIconService {
 public:
     virtual ~NotifyIconService() = default;
     virtual bool Shell_NotifyIcon(uint32_t message, const NOTIFYICONDATA& data) = 0;
+    // Whether the desktop shows a notification area now. Without one an icon is kept and
+    // appears when an area does.
+    virtual bool trayAvailable() const = 0;
 };
 
 }  // namespace wsx::platform

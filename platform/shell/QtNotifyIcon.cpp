@@ -139,4 +139,6 @@ void QtNotifyIcon::deliver(Key key, uint64_t serial, int reason)
     hWnd->WindowProc(hWnd, callback, static_cast<int32_t>(key.second), static_cast<int32_t>(mouse));
 }
 
+bool QtNotifyIcon::trayAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
 }  // namespace wsx::platform

@@ -34,6 +34,7 @@ public:
     // NIM_ADD fails for an icon that exists; NIM_MODIFY and NIM_DELETE fail for one that
     // does not. NIM_DELETE finds the icon by hWnd and uID alone.
     bool Shell_NotifyIcon(uint32_t message, const NOTIFYICONDATA& data) override;
+    bool trayAvailable() const override;
 
 private:
     struct Icon;

@@ -103,3 +103,12 @@ TEST_F(Lifecycle, EnsureTrailingSlashAndExePath) {
     EXPECT_EQ(ExePathFor("/opt/a.b/rec.bin"), "/opt/a.b/rec");
     EXPECT_EQ(ExePathFor("/opt/.hidden"), "/opt/.hidden");
 }
+
+TEST_F(Lifecycle, WithoutANotificationAreaMinimisingDoesNotHideTheWindow) {
+    tray.available = false;
+    window->show();
+    window->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->ui->mnuShowRec->isEnabled());
+}

@@ -89,6 +89,8 @@ public:
         calls.push_back({message, d.uFlags, d.szTip, d.hIcon.pixmap(32, 32).toImage()});
         return true;
     }
+    bool trayAvailable() const override { return available; }
+    bool available = true;
     std::vector<Call> calls;
 };
 
