@@ -155,15 +155,34 @@ e2e_wait_dialog() {
 # Gives the keyboard to window $1 (there is no window manager to do it) and types keys.
 e2e_keys() { local w=$1; shift; xdotool windowfocus --sync "$w" key --delay 60 "$@"; sleep 0.3; }
 
-# Saves through Ctrl+A and the real file dialog as $1 (a full path, typed as is).
-e2e_save_as() {
-  e2e_keys "$E2E_WIN" ctrl+a
-  e2e_wait_dialog 另存为
+# Types $2 into the file-name field of the open save dialog $1 and presses Return. xdotool
+# types a Chinese character by remapping a spare key for it; on a loaded machine the
+# program can read the key before the new mapping and lose the character. So the text is
+# typed slowly, and a caller that finds the wrong file (or the recorder's could-not-save
+# message) tries again.
+e2e_type_file_name() {
+  xdotool windowfocus --sync "$1" key ctrl+a
+  xdotool type --delay 60 "$2"
   sleep 0.3
-  xdotool windowfocus --sync "$E2E_DIALOG" type --delay 20 "$1"
-  sleep 0.2
   xdotool key Return
-  for _ in $(seq 50); do [ -f "$1" ] && return 0; sleep 0.1; done
+}
+
+# Saves through Ctrl+A and the real file dialog as $1 (a full path, typed as is; with $2 =
+# "typed-without-extension", $1 minus its ".wav" is typed and the dialog adds it).
+e2e_save_as() {
+  local typed=$1 attempt
+  [ "${2:-}" = typed-without-extension ] && typed=${1%.wav}
+  for attempt in 1 2 3; do
+    e2e_keys "$E2E_WIN" ctrl+a
+    e2e_wait_dialog 另存为
+    sleep 0.3
+    e2e_type_file_name "$E2E_DIALOG" "$typed"
+    for _ in $(seq 50); do [ -f "$1" ] && return 0; sleep 0.1; done
+    e2e_note "save attempt $attempt did not produce $1 (a typed character lost?); again"
+    e2e_shot "${E2E_NAME}-save-attempt-$attempt"
+    # Dismiss what is open: the could-not-save message, or the dialog itself.
+    xdotool key Escape; sleep 0.3; xdotool key Escape; sleep 0.3
+  done
   e2e_fail "nothing was saved as $1"
 }
 

@@ -14,15 +14,7 @@ sleep 3
 e2e_press_stop
 e2e_tone_stop
 
-e2e_keys "$E2E_WIN" ctrl+a
-e2e_wait_dialog 另存为
-sleep 0.5
-xdotool windowfocus --sync "$E2E_DIALOG" type --delay 20 "${target%.wav}"
-sleep 0.3
-e2e_shot save-as-dialog
-xdotool key Return
-for _ in $(seq 30); do [ -f "$target" ] && break; sleep 0.1; done
-[ -f "$target" ] || { ls -la "$folder" >&2; e2e_fail "nothing was saved as $target"; }
+e2e_save_as "$target" typed-without-extension
 len=$(e2e_seconds "$target"); freq=$(e2e_frequency "$target")
 e2e_note "saved: $len s, $freq Hz, $(soxi -r "$target") Hz, $(soxi -c "$target") channels"
 # Three seconds between the clicks, plus the time the clicks themselves take.
