@@ -490,8 +490,9 @@ OpenError PulseAudioBackend::connectLocked() {
     return OpenError::NoServer;
 }
 
-std::unique_ptr<AudioStream> PulseAudioBackend::openCapture(const AudioFormat& format,
-                                                            CaptureSink& sink, OpenError& error) {
+template <class Stream, class Endpoint>
+std::unique_ptr<AudioStream> PulseAudioBackend::openStream(const AudioFormat& format, Endpoint& endpoint,
+                                                           OpenError& error) {
     pa_sample_spec spec{};
     pa_channel_map map{};
     if (!toSampleSpec(format, spec, map)) {
@@ -502,7 +503,7 @@ std::unique_ptr<AudioStream> PulseAudioBackend::openCapture(const AudioFormat& f
         error = OpenError::NoServer;
         return nullptr;
     }
-    auto stream = std::make_unique<PulseCaptureStream>(m_loop, format, sink);
+    auto stream = std::make_unique<Stream>(m_loop, format, endpoint);
     {
         LoopLock lock(m_loop.get());
         error = connectLocked();
@@ -512,27 +513,15 @@ std::unique_ptr<AudioStream> PulseAudioBackend::openCapture(const AudioFormat& f
     return stream;
 }
 
+std::unique_ptr<AudioStream> PulseAudioBackend::openCapture(const AudioFormat& format,
+                                                            CaptureSink& sink, OpenError& error) {
+    return openStream<PulseCaptureStream>(format, sink, error);
+}
+
 std::unique_ptr<AudioStream> PulseAudioBackend::openPlayback(const AudioFormat& format,
                                                              PlaybackSource& source,
                                                              OpenError& error) {
-    pa_sample_spec spec{};
-    pa_channel_map map{};
-    if (!toSampleSpec(format, spec, map)) {
-        error = OpenError::BadFormat;
-        return nullptr;
-    }
-    if (!ensureLoop()) {
-        error = OpenError::NoServer;
-        return nullptr;
-    }
-    auto stream = std::make_unique<PulsePlaybackStream>(m_loop, format, source);
-    {
-        LoopLock lock(m_loop.get());
-        error = connectLocked();
-        if (error == OpenError::None) error = stream->openLocked(m_context.get(), spec, map);
-    }
-    if (error != OpenError::None) return nullptr;
-    return stream;
+    return openStream<PulsePlaybackStream>(format, source, error);
 }
 
 }  // namespace wsx::audio

@@ -55,6 +55,9 @@ private:
     bool ensureLoop();
     // Returns None once the context is ready. UI thread, loop lock held.
     OpenError connectLocked();
+    // Checks the format, connects, and opens a Stream (capture or playback) on it.
+    template <class Stream, class Endpoint>
+    std::unique_ptr<AudioStream> openStream(const AudioFormat& format, Endpoint& endpoint, OpenError& error);
 
     std::string m_applicationName;
     std::string m_server;
