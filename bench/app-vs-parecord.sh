@@ -28,20 +28,18 @@ trap 'kill $app 2>/dev/null; rm -rf "$work"' EXIT
 sleep 1
 h=$(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p')
 xdotool mousemove --window "$win" 286 $(( h - 135 + 121 )) click 1   # Record
-timeout -s INT "$seconds" parecord --device=@DEFAULT_MONITOR@ --rate=22050 --channels=2 \
-  --file-format=wav "$work/peer.wav" &
+/usr/bin/time -o "$work/peer.time" -f "%U %S" timeout -s INT "$seconds" \
+  parecord --device=@DEFAULT_MONITOR@ --rate=22050 --channels=2 --file-format=wav "$work/peer.wav" &
 peer=$!
-sleep 0.2
-parecord=$(pgrep -P "$peer" parecord)
 c0=$(cpu $app)
 samples=""
 for i in $(seq 0 5 "$seconds"); do
   [ "$i" -gt 0 ] && sleep 5
   samples="$samples $(rss $app)"
-  pc=$(cpu "$parecord" 2>/dev/null || echo "${pc:-0}")
 done
 c1=$(cpu $app)
 wait $peer 2>/dev/null
+pc=$(tail -1 "$work/peer.time" | awk '{ print $1 + $2 }')
 awk -v a="$start" -v b="$mapped" 'BEGIN { printf "launch to mapped window: %.2f s\n", b - a }'
 awk -v c="$c0" -v d="$c1" -v p="${pc:-0}" -v s="$seconds" 'BEGIN {
   printf "recorder CPU while recording with the animation: %.2f s = %.2f%% of a core\n", d - c, 100 * (d - c) / s
