@@ -1,6 +1,7 @@
 // X11HotKeys on a real X server: keys pressed with xdotool (XTEST), a second X client playing
 // "another program" that holds keys.
 
+#include "support/RecordingWindow.h"
 #include "platform/hotkeys/X11HotKeys.h"
 
 #include <gtest/gtest.h>
@@ -26,22 +27,8 @@ using namespace wsx::platform;
 constexpr uint32_t kCtrlAlt = MOD_CONTROL | MOD_ALT;
 constexpr uint16_t kXCtrlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
 
-struct Message {
-    HWND hWnd;
-    uint32_t msg;
-    int32_t wParam;
-    int32_t lParam;
-};
-
-class RecordingWindow : public WindowMessageTarget {
-public:
-    int32_t WindowProc(HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lParam) override
-    {
-        messages.push_back(Message{hWnd, uMsg, wParam, lParam});
-        return 0;
-    }
-    std::vector<Message> messages;
-};
+using wsx::test::Message;
+using wsx::test::RecordingWindow;
 
 // Another X client, as another program that takes global keys would be.
 class OtherClient {

@@ -1,6 +1,7 @@
 // QtNotifyIcon on a real X server with a real XEmbed tray host (trayer): icons dock, show
 // their picture and tip, answer clicks made with xdotool, and go away when deleted.
 
+#include "support/RecordingWindow.h"
 #include "platform/shell/QtNotifyIcon.h"
 
 #include <gtest/gtest.h>
@@ -30,29 +31,8 @@ using namespace wsx::platform;
 
 constexpr uint32_t kTrayMessage = 2025;
 
-struct Message {
-    HWND hWnd;
-    uint32_t msg;
-    int32_t wParam;
-    int32_t lParam;
-};
-
-class RecordingWindow : public WindowMessageTarget {
-public:
-    int32_t WindowProc(HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lParam) override
-    {
-        messages.push_back(Message{hWnd, uMsg, wParam, lParam});
-        return 0;
-    }
-    bool received(uint32_t msg, int32_t wParam, int32_t lParam) const
-    {
-        for (const Message& m : messages)
-            if (m.hWnd == this && m.msg == msg && m.wParam == wParam && m.lParam == lParam)
-                return true;
-        return false;
-    }
-    std::vector<Message> messages;
-};
+using wsx::test::Message;
+using wsx::test::RecordingWindow;
 
 QIcon solidIcon(Qt::GlobalColor color)
 {
