@@ -90,10 +90,7 @@ class DesktopHotKeys : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            GTEST_SKIP() << "no X display (DISPLAY unset or unreachable); run under tests/support/x-env.sh";
-        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-            GTEST_SKIP() << "xdotool is not installed (Debian package xdotool)";
+        if (const std::string missing = wsx::test::desktopMissing(); !missing.empty()) GTEST_SKIP() << missing;
     }
 
     static void press(const char* keys)

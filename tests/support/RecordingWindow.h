@@ -2,7 +2,11 @@
 
 #include "platform/shell/WindowMessages.h"
 
+#include <QGuiApplication>
+#include <QStandardPaths>
+
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace wsx::test {
@@ -28,5 +32,15 @@ public:
     }
     std::vector<Message> messages;
 };
+
+// Why the desktop tests cannot run here, or empty when they can: they need the X display
+// and xdotool to press keys and click.
+inline std::string desktopMissing() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return "no X display (DISPLAY unset or unreachable); run under tests/support/x-env.sh";
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        return "xdotool is not installed (Debian package xdotool)";
+    return {};
+}
 
 }  // namespace wsx::test
