@@ -2,7 +2,6 @@
 #include "frmMain.h"
 #include "ui_frmMain.h"
 
-
 namespace wsx {
 
 using platform::MsgBoxButtons;
