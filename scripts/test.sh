@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Sets everything up and runs the whole test suite: installs the packages, builds the
-# program and the tests twice (plain, and with AddressSanitizer + UndefinedBehaviorSanitizer),
-# runs every test of both builds inside a private sound server and X server, and runs the
-# MCI command fuzzer for a bounded time.
-#   scripts/test.sh            (as root, or a user with sudo for the package step)
-# Environment: WSX_FUZZ_SECONDS (default 60; 0 skips the fuzzer).
+# Sets everything up and runs the whole test suite: installs the missing packages of
+# running, building and testing (never removing one), builds the program and the tests twice
+# (plain, and with AddressSanitizer + UndefinedBehaviorSanitizer), runs every test of both
+# builds inside a private sound server (PulseAudio, or PipeWire on a PipeWire desktop) and a
+# private X server, and runs the MCI command fuzzer for a bounded time. Nothing of the user's
+# own desktop session, sound server or settings is touched.
+#   scripts/test.sh            as yourself; sudo is asked for only to install packages
+# Environment: WSX_FUZZ_SECONDS (default 60; 0 skips the fuzzer);
+# WSX_TEST_SOUND_SERVER=pulseaudio|pipewire chooses the private sound server by hand.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh run build test
 
 jobs=$(nproc)
 status=0
@@ -19,8 +22,8 @@ build() {  # build DIR [cmake options...]
   cmake --build "$dir" -j"$jobs"
 }
 
-build build
-build build-asan -DWSX_SANITIZE=ON
+build build -DWSX_BUILD_TESTS=ON
+build build-asan -DWSX_BUILD_TESTS=ON -DWSX_SANITIZE=ON
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -16,6 +16,8 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace wsx::audio {
@@ -123,6 +125,34 @@ bool toSampleSpec(const AudioFormat& format, pa_sample_spec& spec, pa_channel_ma
     spec.channels = uint8_t(format.channels);
     return pa_sample_spec_valid(&spec) &&
            pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT) != nullptr;
+}
+
+// Lock held. None when the server has a default source (capture) or sink (playback) now,
+// NoDevice when it has none, NoServer when it does not answer.
+// PulseAudio refuses a stream with nowhere to go; PipeWire accepts it and leaves it unlinked,
+// silent for ever. Asking first gives the same answer on both.
+template <class Info>
+void onDeviceInfo(pa_context*, const Info* info, int eol, void* userdata) {
+    auto* query = static_cast<std::pair<pa_threaded_mainloop*, int>*>(userdata);
+    if (eol == 0 && info) query->second = 1;
+    else if (query->second < 0) query->second = 0;
+    if (eol != 0) pa_threaded_mainloop_signal(query->first, 0);
+}
+
+OpenError checkDefaultDeviceLocked(pa_threaded_mainloop* loop, pa_context* context, bool capture) {
+    std::pair<pa_threaded_mainloop*, int> query{loop, -1};  // -1 unanswered, 0 absent, 1 present
+    pa_operation* operation =
+        capture ? pa_context_get_source_info_by_name(context, "@DEFAULT_SOURCE@",
+                                                     &onDeviceInfo<pa_source_info>, &query)
+                : pa_context_get_sink_info_by_name(context, "@DEFAULT_SINK@",
+                                                   &onDeviceInfo<pa_sink_info>, &query);
+    if (!operation) return OpenError::NoServer;
+    waitLocked(loop, context, kOpenTimeoutUsec, [&query] { return query.second >= 0; });
+    if (pa_operation_get_state(operation) == PA_OPERATION_RUNNING) pa_operation_cancel(operation);
+    pa_operation_unref(operation);
+    return query.second == 1 ? OpenError::None
+           : query.second == 0 ? OpenError::NoDevice
+                               : OpenError::NoServer;
 }
 
 // What capture and playback share: the loop (kept alive by every stream), the pa_stream and
@@ -507,6 +537,9 @@ std::unique_ptr<AudioStream> PulseAudioBackend::openStream(const AudioFormat& fo
     {
         LoopLock lock(m_loop.get());
         error = connectLocked();
+        constexpr bool capture = std::is_same_v<Stream, PulseCaptureStream>;
+        if (error == OpenError::None)
+            error = checkDefaultDeviceLocked(m_loop.get(), m_context.get(), capture);
         if (error == OpenError::None) error = stream->openLocked(m_context.get(), spec, map);
     }
     if (error != OpenError::None) return nullptr;  // the stream closes outside the lock

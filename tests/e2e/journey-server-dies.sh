@@ -7,9 +7,8 @@ e2e_tone_start 440
 e2e_press_record
 e2e_until e2e_recording || e2e_fail "Record did not record"
 sleep 2
-server=$(pgrep -f "socket=${PULSE_SERVER#unix:}" | head -1)
-[ -n "$server" ] || e2e_fail "cannot find the sound server"
-kill -9 "$server"
+[ -n "${WSX_TEST_SOUND_SERVER_PGID:-}" ] || e2e_fail "cannot find the sound server"
+kill -9 -- "-$WSX_TEST_SOUND_SERVER_PGID"
 E2E_TONE_PID=
 sleep 2
 kill -0 "$E2E_APP_PID" 2>/dev/null || e2e_fail "the program died with the sound server"

@@ -6,7 +6,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 support=$here/../support
-for tool in xdotool sox parecord import Xvfb pulseaudio; do
+for tool in xdotool sox parecord import Xvfb; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (scripts/install-deps.sh)"; exit 77; }
 done
 exec "$support/x-env.sh" --tray "$support/pulse-env.sh" --no-tone bash -c '

@@ -55,72 +55,61 @@ bool PulseTestServer::start(std::string& why) {
         return false;
     }
     if (m_pid > 0) return true;
-    std::filesystem::create_directories(m_dir + "/runtime");
-    std::filesystem::create_directories(m_dir + "/home");
+    const std::string ready = m_dir + "/ready";
     std::error_code ignored;
-    std::filesystem::remove(m_dir + "/native", ignored);  // left by a killed predecessor
+    std::filesystem::remove(ready, ignored);
 
-    // The sink first: once the socket answers, the server is complete.
-    std::vector<std::string> args = {"pulseaudio", "--daemonize=no", "--use-pid-file=no",
-                                     "--exit-idle-time=-1", "--realtime=no",
-                                     "--high-priority=no", "-n"};
-    if (m_withSink) args.insert(args.end(), {"-L", "module-null-sink sink_name=losssink rate=48000"});
-    args.insert(args.end(),
-                {"-L", "module-native-protocol-unix auth-anonymous=1 socket=" + m_dir + "/native",
-                 "--log-target=file:" + m_dir + "/pulse.log"});
-    // The server's files stay in the folder; everything else is inherited.
-    std::vector<std::string> env = {
-        "HOME=" + m_dir + "/home", "XDG_CONFIG_HOME=" + m_dir + "/home",
-        "XDG_RUNTIME_DIR=" + m_dir + "/runtime", "PULSE_RUNTIME_PATH=" + m_dir + "/runtime/pulse",
-        "PULSE_STATE_PATH=" + m_dir + "/home", "DBUS_SESSION_BUS_ADDRESS=disabled:"};
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        bool overridden = false;
-        for (const std::string& mine : env) overridden |= mine.compare(0, name.size() + 1, name + "=") == 0;
-        if (!overridden) env.push_back(entry);
-    }
-    std::vector<char*> argv, envp;
+    // tests/support/sound-server.sh runs PulseAudio, or PipeWire where that is the desktop's
+    // server, with its files in m_dir. Its own process group: kill() and freeze() reach every
+    // process of the server.
+    std::vector<std::string> args = {"bash", WSX_SOUND_SERVER_SCRIPT, m_dir};
+    if (m_withSink) args.insert(args.end(), {"--sink", "losssink"});
+    else args.emplace_back("--no-sink");
+    std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
-    for (std::string& e : env) envp.push_back(e.data());
     argv.push_back(nullptr);
-    envp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const int rc = posix_spawnp(&m_pid, "pulseaudio", &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_addopen(&actions, 2, (m_dir + "/start.log").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    const int rc = posix_spawnp(&m_pid, "bash", &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
         m_pid = -1;
-        why = std::string("cannot run pulseaudio: ") + std::strerror(rc);
+        why = std::string("cannot run bash: ") + std::strerror(rc);
         return false;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (pulseSocketAnswers(address())) return true;
+        if (std::filesystem::exists(ready) && pulseSocketAnswers(address())) return true;
         int status = 0;
         if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
             m_pid = -1;
-            why = "pulseaudio exited at start; see " + m_dir + "/pulse.log";
+            why = "the sound server exited at start; see " + m_dir + "/start.log and server.log";
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    why = "pulseaudio did not answer within 5 s";
+    why = "the sound server did not come up within 10 s";
     kill();
     return false;
 }
 
 void PulseTestServer::freeze(bool frozen) {
-    if (m_pid > 0) ::kill(m_pid, frozen ? SIGSTOP : SIGCONT);
+    if (m_pid > 0) ::kill(-m_pid, frozen ? SIGSTOP : SIGCONT);
 }
 
 void PulseTestServer::kill() {
     if (m_pid <= 0) return;
-    ::kill(m_pid, SIGKILL);
+    ::kill(-m_pid, SIGKILL);
     int status = 0;
     ::waitpid(m_pid, &status, 0);
     m_pid = -1;

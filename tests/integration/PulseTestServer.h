@@ -1,7 +1,9 @@
 #pragma once
 
-// A second private PulseAudio server for tests that kill their server: a null sink, a socket
-// in its own temporary folder. Stopped by PID and its folder removed on destruction.
+// A second private sound server for tests that kill their server (PulseAudio, or PipeWire
+// where that is the desktop's server; tests/support/sound-server.sh): a null sink, a socket
+// in its own temporary folder. Killed as a process group; its folder is removed on
+// destruction.
 
 #include <string>
 #include <sys/types.h>
@@ -16,7 +18,7 @@ public:
     PulseTestServer(const PulseTestServer&) = delete;
     PulseTestServer& operator=(const PulseTestServer&) = delete;
 
-    // Starts the server (again, after kill()) and waits up to 5 s for its socket to accept.
+    // Starts the server (again, after kill()) and waits up to 10 s until it is complete.
     // On failure `why` says what went wrong.
     bool start(std::string& why);
     // SIGKILL, as a crash: no goodbye to the clients.

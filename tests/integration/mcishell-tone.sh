@@ -7,7 +7,7 @@
 set -uo pipefail
 build=$1
 here=$(cd "$(dirname "$0")" && pwd)
-for tool in pulseaudio sox soxi parecord; do
+for tool in sox soxi parecord; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 exec "$here/../support/pulse-env.sh" --no-tone bash -s "$build" <<'SCRIPT'

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# A private PulseAudio server for tests: a null sink "testsink" (default sink; its monitor
-# is the default source), reachable only through a socket in a fresh temporary folder, so
-# parallel runs and the user's own server never meet. Works as root.
+# A private sound server for tests (tests/support/sound-server.sh: PulseAudio, or PipeWire
+# where PipeWire is the desktop's server) with a null sink "testsink" (default sink; its
+# monitor is the default source), reachable only through a socket in a fresh temporary
+# folder, so parallel runs and the user's own server never meet. Works as root.
 #
 # Run a command with it:
 #   tests/support/pulse-env.sh [--no-tone] COMMAND [ARGS...]
 # The command sees PULSE_SERVER (unix:/…/native), a private XDG_RUNTIME_DIR and PULSE_COOKIE,
 # WSX_TEST_PULSE=1, and WSX_TEST_TONE_HZ=440 while a 440 Hz tone plays into the sink (with
-# --no-tone, silence plays instead: it keeps the sink's latency short). Everything started is stopped by PID afterwards; the exit code is the
-# command's. When no server can be started the reason is printed and the command still
+# --no-tone, silence plays instead: it keeps the sink's latency short), and
+# WSX_TEST_SOUND_SERVER_PGID, the server's process group (kill -9 -- -PGID is a server crash).
+# Everything started is stopped afterwards; the exit code is the command's. When no server can be started the reason is printed and the command still
 # runs without WSX_TEST_PULSE, so its tests skip and say why.
 #
 # Or source it and call `wsx_pulse_start [--no-tone]` / `wsx_pulse_stop` yourself; the
@@ -21,24 +23,19 @@ wsx_pulse_start() {
     WSX_PULSE_DIR=$(mktemp -d "${TMPDIR:-/tmp}/wsx-pulse.XXXXXX") || return 1
     WSX_PULSE_PID=
     WSX_PULSE_TONE_PID=
-    mkdir -p "$WSX_PULSE_DIR/runtime" "$WSX_PULSE_DIR/home" "$WSX_PULSE_DIR/state"
-    chmod 700 "$WSX_PULSE_DIR/runtime"
-    local socket="$WSX_PULSE_DIR/native"
+    mkdir -p "$WSX_PULSE_DIR/runtime" && chmod 700 "$WSX_PULSE_DIR/runtime"
 
-    if ! command -v pulseaudio >/dev/null 2>&1; then
-        echo "pulse-env: pulseaudio is not installed; sound tests will skip" >&2
+    "$(dirname "${BASH_SOURCE[0]}")/sound-server.sh" --which >/dev/null || {
+        echo "pulse-env: no sound server is installed; sound tests will skip" >&2
         return 1
-    fi
-    # The server's own files (cookie, state) go to the temporary folder, not to $HOME.
-    DBUS_SESSION_BUS_ADDRESS=disabled: HOME="$WSX_PULSE_DIR/home" \
-        XDG_RUNTIME_DIR="$WSX_PULSE_DIR/runtime" XDG_CONFIG_HOME="$WSX_PULSE_DIR/home" \
-        PULSE_RUNTIME_PATH="$WSX_PULSE_DIR/runtime/pulse" PULSE_STATE_PATH="$WSX_PULSE_DIR/state" \
-        pulseaudio --daemonize=no --use-pid-file=no --exit-idle-time=-1 \
-        --realtime=no --high-priority=no -n \
-        -L "module-null-sink sink_name=testsink rate=48000" \
-        -L "module-native-protocol-unix auth-anonymous=1 socket=$socket" \
-        --log-target=file:"$WSX_PULSE_DIR/pulse.log" </dev/null >/dev/null 2>&1 &
+    }
+    # Its own process group and session, so that stopping it (or a test killing it as a
+    # crash) reaches every process of the server and nothing else.
+    setsid "$(dirname "${BASH_SOURCE[0]}")/sound-server.sh" "$WSX_PULSE_DIR/server" \
+        </dev/null >"$WSX_PULSE_DIR/start.log" 2>&1 &
     WSX_PULSE_PID=$!
+    export WSX_TEST_SOUND_SERVER_PGID=$WSX_PULSE_PID
+    local socket="$WSX_PULSE_DIR/server/native"
 
     WSX_PULSE_OLD_XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR-}
     export PULSE_SERVER="unix:$socket"
@@ -47,22 +44,22 @@ wsx_pulse_start() {
     unset WSX_TEST_PULSE WSX_TEST_TONE_HZ
 
     local i
-    for i in $(seq 50); do
+    for i in $(seq 100); do
+        [ -e "$WSX_PULSE_DIR/server/ready" ] && break
         if ! kill -0 "$WSX_PULSE_PID" 2>/dev/null; then
-            echo "pulse-env: pulseaudio exited at start; its log:" >&2
-            tail -n 20 "$WSX_PULSE_DIR/pulse.log" >&2 2>/dev/null
+            echo "pulse-env: the sound server exited at start:" >&2
+            cat "$WSX_PULSE_DIR/start.log" >&2
+            tail -n 20 "$WSX_PULSE_DIR/server/server.log" >&2 2>/dev/null
             WSX_PULSE_PID=
             return 1
         fi
-        pactl info >/dev/null 2>&1 && break
         sleep 0.1
     done
-    if ! pactl info >/dev/null 2>&1; then
-        echo "pulse-env: pulseaudio did not answer within 5 s; its log:" >&2
-        tail -n 20 "$WSX_PULSE_DIR/pulse.log" >&2 2>/dev/null
+    if [ ! -e "$WSX_PULSE_DIR/server/ready" ]; then
+        echo "pulse-env: the sound server did not come up within 10 s; its log:" >&2
+        tail -n 20 "$WSX_PULSE_DIR/server/server.log" >&2 2>/dev/null
         return 1
     fi
-    pactl set-default-sink testsink && pactl set-default-source testsink.monitor || return 1
     export WSX_TEST_PULSE=1
 
     # A player keeps the sink rendering at a short latency: an idle null sink renders up to
@@ -97,7 +94,8 @@ wsx_pulse_start() {
     return 0
 }
 
-# Stops what wsx_pulse_start started (by PID) and removes its folder.
+# Stops what wsx_pulse_start started and removes its folder. The server is asked to stop
+# (it stops what it started), then its whole process group is killed.
 wsx_pulse_stop() {
     local pid i
     for pid in ${WSX_PULSE_TONE_PID-} ${WSX_PULSE_PID-}; do
@@ -109,11 +107,12 @@ wsx_pulse_stop() {
         kill -9 "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     done
+    [ -n "${WSX_PULSE_PID-}" ] && kill -9 -- "-$WSX_PULSE_PID" 2>/dev/null
     WSX_PULSE_TONE_PID=
     WSX_PULSE_PID=
     [ -n "${WSX_PULSE_DIR-}" ] && rm -rf "$WSX_PULSE_DIR"
     WSX_PULSE_DIR=
-    unset PULSE_SERVER PULSE_COOKIE WSX_TEST_PULSE WSX_TEST_TONE_HZ
+    unset PULSE_SERVER PULSE_COOKIE WSX_TEST_PULSE WSX_TEST_TONE_HZ WSX_TEST_SOUND_SERVER_PGID
     if [ -n "${WSX_PULSE_OLD_XDG_RUNTIME_DIR-}" ]; then
         export XDG_RUNTIME_DIR="$WSX_PULSE_OLD_XDG_RUNTIME_DIR"
     else

@@ -1,0 +1,47 @@
+# The Debian packages of the project, in three sets; sourced by scripts/install-deps.sh.
+# Each set adds to the one before: running, then building, then testing.
+
+# What the recorder needs at run time: Qt's libraries and platform plugins, Qt's Chinese
+# translations (是(Y)/否(N) on the standard buttons), the PulseAudio client library (it talks
+# to PipeWire's pipewire-pulse as well as to PulseAudio), the X key-grab libraries, a Song face
+# for the 宋体 captions, and xdg-open for the help file and the About box's links. No sound
+# server: the desktop has its own.
+WSX_RUN_PACKAGES=(
+  libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n
+  libpulse0 libxcb1 libxcb-keysyms1
+  fonts-arphic-uming xdg-utils
+)
+
+# What building adds: the compiler and CMake, the development headers, and the help compiler
+# (chmcmd, from Free Pascal's utilities).
+WSX_BUILD_PACKAGES=(
+  cmake g++ make pkg-config ninja-build
+  qt6-base-dev qt6-base-dev-tools libgl-dev libpulse-dev libxcb1-dev libxcb-keysyms1-dev
+  fp-utils
+)
+
+# What testing adds: the test frameworks, clang's libFuzzer, a private X server with a tray
+# host and a window manager, tools that press keys and measure sound, and the package and
+# desktop-entry checkers. The private sound server is chosen by wsx_test_sound_packages.
+WSX_TEST_PACKAGES=(
+  libgtest-dev libgmock-dev
+  clang libclang-rt-14-dev
+  pulseaudio-utils sox libsox-fmt-pulse
+  xvfb xdotool trayer twm xfonts-base x11-utils imagemagick dbus
+  desktop-file-utils libglib2.0-bin
+  dpkg-dev appstream
+)
+
+# The private sound server the tests start: PulseAudio where it can be installed without
+# touching the desktop's own sound stack, PipeWire (server, session manager and its
+# PulseAudio protocol) where PipeWire is the desktop's server. Installing pulseaudio beside
+# pipewire-pulse would leave two servers fighting over the user's session, and beside
+# pipewire-audio apt would remove the desktop's sound.
+# WSX_TEST_SOUND_SERVER=pulseaudio|pipewire chooses by hand.
+WSX_PIPEWIRE_TEST_PACKAGES=(pipewire pipewire-pulse wireplumber)
+WSX_PULSEAUDIO_TEST_PACKAGES=(pulseaudio)
+
+# What building the Debian package adds to building: dpkg-shlibdeps, which works out the
+# package's library dependencies, and file(1), which CPack uses to find the binaries to ask
+# it about.
+WSX_PACKAGE_PACKAGES=(dpkg-dev file)
