@@ -15,12 +15,16 @@ namespace wsx {
 
 using namespace registry;
 
-frmAbout::frmAbout(Registry& registry, platform::ShellService& shell, platform::DialogService& dialogs,
-                   QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::frmAbout>()), m_registry(registry), m_shell(shell), m_dialogs(dialogs) {
+frmAbout::frmAbout(Registry& registry, platform::ShellService& shell,
+                   platform::DialogService& dialogs, QWidget* parent)
+    : QDialog(parent),
+      ui(std::make_unique<Ui::frmAbout>()),
+      m_registry(registry),
+      m_shell(shell),
+      m_dialogs(dialogs) {
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(size());
     setWindowModality(Qt::ApplicationModal);
     setWindowIcon(QIcon(QStringLiteral(":/icons/DEFAULT")));
@@ -42,7 +46,10 @@ frmAbout::~frmAbout() = default;
 void frmAbout::Form_Load() {
     const QString title = QStringLiteral(WSX_PRODUCT_NAME);
     setWindowTitle(QStringLiteral("关于 ") + title);
-    ui->lblVersion->setText(QStringLiteral("版本 %1.%2.%3").arg(WSX_VERSION_MAJOR).arg(WSX_VERSION_MINOR).arg(WSX_VERSION_PATCH));
+    ui->lblVersion->setText(QStringLiteral("版本 %1.%2.%3")
+                                .arg(WSX_VERSION_MAJOR)
+                                .arg(WSX_VERSION_MINOR)
+                                .arg(WSX_VERSION_PATCH));
     ui->lblVersion->setText(ui->lblVersion->text() + QStringLiteral("(正式版)"));
     ui->lblTitle->setText(title);
     QPalette palette = ui->txtMail->palette();
@@ -76,8 +83,10 @@ void frmAbout::txtMail_Click() {
 
 void frmAbout::StartSysInfo() {
     std::string path;
-    bool found = GetKeyValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", path);
-    if (!found && GetKeyValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", path)) {
+    bool found =
+        GetKeyValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", path);
+    if (!found && GetKeyValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools Location",
+                              "MSINFO", path)) {
         const std::filesystem::path candidate = std::filesystem::path(path) / "MSINFO32.EXE";
         std::error_code ec;
         if (std::filesystem::is_regular_file(candidate, ec)) {
@@ -86,11 +95,12 @@ void frmAbout::StartSysInfo() {
         }
     }
     if (found && !path.empty() && m_shell.StartProgram(path)) return;
-    m_dialogs.MsgBox(this, QStringLiteral("此时系统信息不可用"), platform::MsgBoxButtons::Ok, platform::MsgBoxIcon::None,
-                     QStringLiteral(WSX_PRODUCT_NAME));
+    m_dialogs.MsgBox(this, QStringLiteral("此时系统信息不可用"), platform::MsgBoxButtons::Ok,
+                     platform::MsgBoxIcon::None, QStringLiteral(WSX_PRODUCT_NAME));
 }
 
-bool frmAbout::GetKeyValue(HKEY KeyRoot, const std::string& KeyName, const std::string& SubKeyRef, std::string& KeyVal) {
+bool frmAbout::GetKeyValue(HKEY KeyRoot, const std::string& KeyName, const std::string& SubKeyRef,
+                           std::string& KeyVal) {
     // Read-control plus the six key rights: enough to read, without asking for full access.
     constexpr REGSAM kAccess = 0x2003F;
     HKEY key = 0;
@@ -101,7 +111,8 @@ bool frmAbout::GetKeyValue(HKEY KeyRoot, const std::string& KeyName, const std::
         std::vector<BYTE> buffer(1024, 0);
         DWORD size = 1024;
         DWORD type = 0;
-        if (m_registry.RegQueryValueEx(key, SubKeyRef, &type, buffer.data(), &size) != ERROR_SUCCESS) {
+        if (m_registry.RegQueryValueEx(key, SubKeyRef, &type, buffer.data(), &size) !=
+            ERROR_SUCCESS) {
             KeyVal.clear();
         } else {
             // Data that ends with its NUL loses the NUL; data without one is kept whole.
@@ -116,10 +127,12 @@ bool frmAbout::GetKeyValue(HKEY KeyRoot, const std::string& KeyName, const std::
                 std::string hex;
                 for (size_t i = text.size(); i-- > 0;) {
                     char digits[4];
-                    std::snprintf(digits, sizeof digits, "%X", unsigned(static_cast<unsigned char>(text[i])));
+                    std::snprintf(digits, sizeof digits, "%X",
+                                  unsigned(static_cast<unsigned char>(text[i])));
                     hex += digits;
                 }
-                KeyVal = hex.empty() ? std::string("0") : std::to_string(std::stoull(hex.substr(0, 16), nullptr, 16));
+                KeyVal = hex.empty() ? std::string("0")
+                                     : std::to_string(std::stoull(hex.substr(0, 16), nullptr, 16));
             }
             result = true;
         }

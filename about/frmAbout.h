@@ -21,8 +21,8 @@ namespace wsx {
 class frmAbout final : public QDialog {
     Q_OBJECT
 public:
-    frmAbout(registry::Registry& registry, platform::ShellService& shell, platform::DialogService& dialogs,
-             QWidget* parent = nullptr);
+    frmAbout(registry::Registry& registry, platform::ShellService& shell,
+             platform::DialogService& dialogs, QWidget* parent = nullptr);
     ~frmAbout() override;
 
     void Form_Load();
@@ -32,8 +32,8 @@ public:
     void txtMail_Click();
     void StartSysInfo();
     // Reads one registry value as text into KeyVal; false (and KeyVal empty) on failure.
-    bool GetKeyValue(registry::HKEY KeyRoot, const std::string& KeyName, const std::string& SubKeyRef,
-                     std::string& KeyVal);
+    bool GetKeyValue(registry::HKEY KeyRoot, const std::string& KeyName,
+                     const std::string& SubKeyRef, std::string& KeyVal);
 
     std::unique_ptr<Ui::frmAbout> ui;
 

@@ -37,14 +37,20 @@ int main(int argc, char** argv) {
     wsx::setUpApplication(app);
     QTemporaryDir home;
     wsx::audio::VirtualAudioBackend backend;
-    wsx::mci::MciEngine engine(backend, wsx::mci::EngineOptions{home.filePath("spool").toStdString()});
+    wsx::mci::MciEngine engine(backend,
+                               wsx::mci::EngineOptions{home.filePath("spool").toStdString()});
     wsx::platform::QtDialogs dialogs;
     wsx::platform::QtNotifyIcon tray;
     wsx::platform::X11HotKeys hotKeys;
-    wsx::registry::Registry registry(
-        wsx::registry::RegistryEnvironment{home.filePath("autostart").toStdString(), std::string()});
+    wsx::registry::Registry registry(wsx::registry::RegistryEnvironment{
+        home.filePath("autostart").toStdString(), std::string()});
     wsx::platform::QtShell shell;
-    wsx::RecorderServices services{engine, dialogs, tray, hotKeys, registry, shell,
+    wsx::RecorderServices services{engine,
+                                   dialogs,
+                                   tray,
+                                   hotKeys,
+                                   registry,
+                                   shell,
                                    QDir(home.path()).filePath("wanshengxia").toStdString()};
     wsx::frmMain window(services);
     window.Form_Load();

@@ -38,12 +38,13 @@ void setUpApplication(QApplication& app) {
     app.setStyle(new PageStepSliderStyle);
 
     auto* translator = new QTranslator(&app);
-    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
 
-    const QStringList songFaces = {QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL UMing TW"),
-                                   QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")};
+    const QStringList songFaces = {
+        QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL UMing TW"),
+        QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")};
     QFont::insertSubstitutions(QStringLiteral("宋体"), songFaces);
     QFont::insertSubstitutions(QStringLiteral("SimSun"), songFaces);
     app.setFont(QFont(QStringLiteral("宋体"), 9));

@@ -15,8 +15,9 @@ int64_t millisecondsOr0(const std::string& text) { return parseMilliseconds(text
 }  // namespace
 
 void frmMain::mnuDelFore_Click() {
-    if (m_services.dialogs.MsgBox(this, QStringLiteral("确实删除当前位置之前的内容吗？"), MsgBoxButtons::YesNo,
-                                  MsgBoxIcon::Question, kAppTitle) != MsgBoxResult::Yes)
+    if (m_services.dialogs.MsgBox(this, QStringLiteral("确实删除当前位置之前的内容吗？"),
+                                  MsgBoxButtons::YesNo, MsgBoxIcon::Question,
+                                  kAppTitle) != MsgBoxResult::Yes)
         return;
     MciResult = m_record.MciDeleteTo(kDevice);
     ui->mnuDelFore->setEnabled(false);
@@ -24,8 +25,9 @@ void frmMain::mnuDelFore_Click() {
 }
 
 void frmMain::mnuDelBack_Click() {
-    if (m_services.dialogs.MsgBox(this, QStringLiteral("确实删除当前位置之后的内容吗？"), MsgBoxButtons::YesNo,
-                                  MsgBoxIcon::Question, kAppTitle) != MsgBoxResult::Yes)
+    if (m_services.dialogs.MsgBox(this, QStringLiteral("确实删除当前位置之后的内容吗？"),
+                                  MsgBoxButtons::YesNo, MsgBoxIcon::Question,
+                                  kAppTitle) != MsgBoxResult::Yes)
         return;
     MciResult = m_record.MciDeleteFrom(kDevice);
     ui->mnuDelBack->setEnabled(false);
@@ -34,7 +36,8 @@ void frmMain::mnuDelBack_Click() {
 
 void frmMain::refreshAfterCut(bool plusOneSecond) {
     const std::string lengthText = m_record.MciGetLength(kDevice);
-    ui->lblLen->setText(QStringLiteral("文件长度：") + QString::fromStdString(ModuleRecord::FormatTime(lengthText)));
+    ui->lblLen->setText(QStringLiteral("文件长度：") +
+                        QString::fromStdString(ModuleRecord::FormatTime(lengthText)));
     const int64_t length = millisecondsOr0(lengthText);
     int maximum = 1;
     if (length != 0) {
@@ -51,7 +54,8 @@ void frmMain::refreshAfterCut(bool plusOneSecond) {
     }
     ui->Slider->setMaximum(maximum);
     const std::string positionText = m_record.MciGetPosition(kDevice);
-    ui->lblPos->setText(QStringLiteral("当前位置：") + QString::fromStdString(ModuleRecord::FormatTime(positionText)));
+    ui->lblPos->setText(QStringLiteral("当前位置：") +
+                        QString::fromStdString(ModuleRecord::FormatTime(positionText)));
     ui->Slider->setValue(int(roundHalfEven(double(millisecondsOr0(positionText)) / 1000.0)));
 }
 

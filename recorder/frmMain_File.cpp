@@ -23,7 +23,8 @@ void frmMain::mnuSaveAs_Click() {
             // name so that the close check and New do not take the recording for saved.
             m_services.dialogs.MsgBox(
                 this,
-                QStringLiteral("无法保存文件“%1”。\n请检查该文件夹是否存在、是否允许写入，以及磁盘空间是否足够。")
+                QStringLiteral(
+                    "无法保存文件“%1”。\n请检查该文件夹是否存在、是否允许写入，以及磁盘空间是否足够。")
                     .arg(dlgMciSave.FileName),
                 MsgBoxButtons::Ok, MsgBoxIcon::Critical, kAppTitle);
             dlgMciSave.FileName.clear();
@@ -39,15 +40,16 @@ void frmMain::mnuSaveAs_Click() {
         TimerMci.start();
         dlgMciSave.FileName.clear();
     } else {
-        m_services.dialogs.MsgBox(this, dlgMciSave.Error, MsgBoxButtons::Ok, MsgBoxIcon::None, kAppTitle);
+        m_services.dialogs.MsgBox(this, dlgMciSave.Error, MsgBoxButtons::Ok, MsgBoxIcon::None,
+                                  kAppTitle);
     }
 }
 
 void frmMain::mnuNew_Click() {
     if (IsChanged) {
         const MsgBoxResult answer = m_services.dialogs.MsgBox(
-            this, QStringLiteral("文件声音已经更改，是否保存所做的修改？"), MsgBoxButtons::YesNoCancel,
-            MsgBoxIcon::Question, kAppTitle);
+            this, QStringLiteral("文件声音已经更改，是否保存所做的修改？"),
+            MsgBoxButtons::YesNoCancel, MsgBoxIcon::Question, kAppTitle);
         if (answer == MsgBoxResult::Yes) {
             mnuSaveAs_Click();
             if (dlgMciSave.FileName.isEmpty()) return;
@@ -55,7 +57,8 @@ void frmMain::mnuNew_Click() {
             return;
         }
     }
-    for (QRadioButton* option : {ui->opt11025, ui->opt22050, ui->optSingle, ui->optDouble}) option->setEnabled(true);
+    for (QRadioButton* option : {ui->opt11025, ui->opt22050, ui->optSingle, ui->optDouble})
+        option->setEnabled(true);
     ui->opt22050->setChecked(true);
     ui->optDouble->setChecked(true);
     ui->cmdPlay->setEnabled(false);

@@ -16,7 +16,8 @@ void frmMain::Form_Load() {
     ui->cmdStop->setEnabled(false);
     ui->Slider->setEnabled(false);
     TimerMci.stop();
-    for (QAction* item : {ui->mnuSaveAs, ui->mnuDelFore, ui->mnuDelBack, ui->mnuStop, ui->mnuPlay, ui->mnuShowRec})
+    for (QAction* item :
+         {ui->mnuSaveAs, ui->mnuDelFore, ui->mnuDelBack, ui->mnuStop, ui->mnuPlay, ui->mnuShowRec})
         item->setEnabled(false);
     IsPlaying = false;
     IsRecording = false;
@@ -50,9 +51,9 @@ void frmMain::Form_QueryUnload(int16_t& Cancel, int16_t /*UnloadMode*/) {
         return;
     }
     MciResult = m_record.MciPause(kDevice);
-    const MsgBoxResult answer = m_services.dialogs.MsgBox(
-        nullptr, QStringLiteral("文件声音已经更改，是否保存所做的修改？"), MsgBoxButtons::YesNoCancel,
-        MsgBoxIcon::Question, kAppTitle);
+    const MsgBoxResult answer =
+        m_services.dialogs.MsgBox(nullptr, QStringLiteral("文件声音已经更改，是否保存所做的修改？"),
+                                  MsgBoxButtons::YesNoCancel, MsgBoxIcon::Question, kAppTitle);
     if (answer == MsgBoxResult::Yes) {
         mnuSaveAs_Click();
         if (!dlgMciSave.FileName.isEmpty()) Cancel = 0;

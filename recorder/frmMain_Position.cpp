@@ -17,8 +17,10 @@ void frmMain::TimerMci_Timer() {
     // A device that does not answer (no sound server, element not open) leaves the labels,
     // the slider and the flags as they were; the next tick asks again.
     if (!position || !length) return;
-    ui->lblPos->setText(QStringLiteral("当前位置：") + QString::fromStdString(ModuleRecord::FormatTime(positionText)));
-    ui->lblLen->setText(QStringLiteral("文件长度：") + QString::fromStdString(ModuleRecord::FormatTime(lengthText)));
+    ui->lblPos->setText(QStringLiteral("当前位置：") +
+                        QString::fromStdString(ModuleRecord::FormatTime(positionText)));
+    ui->lblLen->setText(QStringLiteral("文件长度：") +
+                        QString::fromStdString(ModuleRecord::FormatTime(lengthText)));
     if (IsPlaying) {
         ui->Slider->setMaximum(seconds(double(*length)));
         if (*length == *position) {

@@ -27,7 +27,8 @@ void frmMain::cmdRecord_Click() {
     IsRecording = true;
     // The option buttons are enabled only until the first recording into this device.
     if (ui->opt11025->isEnabled()) {
-        MciResult = m_record.MciSetSamplesPerSec(kDevice, ui->opt11025->isChecked() ? "11025" : "22050");
+        MciResult =
+            m_record.MciSetSamplesPerSec(kDevice, ui->opt11025->isChecked() ? "11025" : "22050");
         MciResult = m_record.MciSetChannels(kDevice, ui->optSingle->isChecked() ? "1" : "2");
     }
     for (QWidget* w : {static_cast<QWidget*>(ui->opt11025), static_cast<QWidget*>(ui->opt22050),
@@ -41,7 +42,8 @@ void frmMain::cmdRecord_Click() {
     ui->mnuStop->setEnabled(true);
     ui->cmdStop->setFocus();
     ui->cmdPlay->setEnabled(false);
-    for (QAction* item : {ui->mnuPlay, ui->mnuSaveAs, ui->mnuDelFore, ui->mnuDelBack}) item->setEnabled(false);
+    for (QAction* item : {ui->mnuPlay, ui->mnuSaveAs, ui->mnuDelFore, ui->mnuDelBack})
+        item->setEnabled(false);
     ui->Slider->setEnabled(false);
     m_tray.TraySetTip("正在录音...");
     TimerRecord.start();

@@ -34,9 +34,7 @@ void frmMain::mnuShowRec_Click() {
     show();
 }
 
-void frmMain::popTrayMenu() {
-    ui->mnuTray->exec(QCursor::pos());
-}
+void frmMain::popTrayMenu() { ui->mnuTray->exec(QCursor::pos()); }
 
 int32_t frmMain::WindowProc(HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lParam) {
     if (uMsg == ModuleTray::TrayCallbackMessage) {
@@ -58,9 +56,12 @@ int32_t frmMain::WindowProc(HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lP
         const uint16_t key = m_tray.HotKeyInfo.VirtualKey;
         // A hot key does what a click would, and only when a click is possible.
         QPushButton* button = nullptr;
-        if (wParam == ModuleTray::kHotKeyRecord && modifiersMatch && key == VK_DOWN) button = ui->cmdRecord;
-        if (wParam == ModuleTray::kHotKeyPlay && modifiersMatch && key == VK_RIGHT) button = ui->cmdPlay;
-        if (wParam == ModuleTray::kHotKeyStop && modifiersMatch && key == VK_UP) button = ui->cmdStop;
+        if (wParam == ModuleTray::kHotKeyRecord && modifiersMatch && key == VK_DOWN)
+            button = ui->cmdRecord;
+        if (wParam == ModuleTray::kHotKeyPlay && modifiersMatch && key == VK_RIGHT)
+            button = ui->cmdPlay;
+        if (wParam == ModuleTray::kHotKeyStop && modifiersMatch && key == VK_UP)
+            button = ui->cmdStop;
         if (button && button->isEnabled()) button->click();
     }
     return OldWndProc ? OldWndProc(hWnd, uMsg, wParam, lParam) : 0;

@@ -9,35 +9,28 @@ using namespace wsx::registry;
 
 ModuleReg::ModuleReg(Registry& registry) : m_registry(registry) {}
 
-ModuleReg::HKEY ModuleReg::RegOpenKeyHandle(HKEY hKey, const std::string& SubKey)
-{
+ModuleReg::HKEY ModuleReg::RegOpenKeyHandle(HKEY hKey, const std::string& SubKey) {
     HKEY handle = 0;
-    if (m_registry.RegOpenKey(hKey, SubKey, &handle) != ERROR_SUCCESS)
-        return 0;
+    if (m_registry.RegOpenKey(hKey, SubKey, &handle) != ERROR_SUCCESS) return 0;
     return handle;
 }
 
 RegValueInfo ModuleReg::RegQueryValueInfo(HKEY hKey, const std::string& SubKey,
-                                          const std::string& ValueName)
-{
+                                          const std::string& ValueName) {
     const HKEY handle = RegOpenKeyHandle(hKey, SubKey);
-    if (handle == 0)
-        return {};
+    if (handle == 0) return {};
     DWORD type = 0;
     DWORD size = 0;
     const LONG rc = m_registry.RegQueryValueEx(handle, ValueName, &type, nullptr, &size);
     m_registry.RegCloseKey(handle);
-    if (rc != ERROR_SUCCESS)
-        return {};
+    if (rc != ERROR_SUCCESS) return {};
     return {static_cast<std::int32_t>(type), static_cast<std::int32_t>(size)};
 }
 
 std::string ModuleReg::RegGetString(HKEY hKey, const std::string& SubKey,
-                                    const std::string& ValueName)
-{
+                                    const std::string& ValueName) {
     const RegValueInfo info = RegQueryValueInfo(hKey, SubKey, ValueName);
-    if (info.DataSize <= 0)
-        return {};
+    if (info.DataSize <= 0) return {};
     std::vector<BYTE> buffer(static_cast<std::size_t>(info.DataSize), 0);
 
     // The second query's result is deliberately not examined: if the key or value has gone,
@@ -53,11 +46,9 @@ std::string ModuleReg::RegGetString(HKEY hKey, const std::string& SubKey,
 }
 
 std::int32_t ModuleReg::RegSetString(HKEY hKey, const std::string& SubKey,
-                                     const std::string& ValueName, const std::string& Data)
-{
+                                     const std::string& ValueName, const std::string& Data) {
     const HKEY handle = RegOpenKeyHandle(hKey, SubKey);
-    if (handle == 0)
-        return 0;
+    if (handle == 0) return 0;
     // c_str() provides the terminating NUL that the size counts.
     const LONG rc = m_registry.RegSetValueEx(handle, ValueName, REG_SZ,
                                              reinterpret_cast<const BYTE*>(Data.c_str()),
@@ -66,4 +57,4 @@ std::int32_t ModuleReg::RegSetString(HKEY hKey, const std::string& SubKey,
     return rc == ERROR_SUCCESS ? 1 : 0;
 }
 
-} // namespace wsx
+}  // namespace wsx

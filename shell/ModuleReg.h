@@ -43,4 +43,4 @@ private:
     registry::Registry& m_registry;
 };
 
-} // namespace wsx
+}  // namespace wsx

@@ -53,9 +53,12 @@ void ModuleTray::TrayRemoveIcon() {
 
 void ModuleTray::RegisterHotKeys() {
     HotKeyModifiers = int32_t(MOD_ALT | MOD_CONTROL);
-    m_hotKeys.RegisterHotKey(m_window.trayWindowHandle(), kHotKeyRecord, uint32_t(HotKeyModifiers), VK_DOWN);
-    m_hotKeys.RegisterHotKey(m_window.trayWindowHandle(), kHotKeyPlay, uint32_t(HotKeyModifiers), VK_RIGHT);
-    m_hotKeys.RegisterHotKey(m_window.trayWindowHandle(), kHotKeyStop, uint32_t(HotKeyModifiers), VK_UP);
+    m_hotKeys.RegisterHotKey(m_window.trayWindowHandle(), kHotKeyRecord, uint32_t(HotKeyModifiers),
+                             VK_DOWN);
+    m_hotKeys.RegisterHotKey(m_window.trayWindowHandle(), kHotKeyPlay, uint32_t(HotKeyModifiers),
+                             VK_RIGHT);
+    m_hotKeys.RegisterHotKey(m_window.trayWindowHandle(), kHotKeyStop, uint32_t(HotKeyModifiers),
+                             VK_UP);
 }
 
 void ModuleTray::UnregisterHotKeys() {

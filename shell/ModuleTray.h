@@ -36,7 +36,8 @@ public:
     static constexpr int32_t kHotKeyPlay = 2;
     static constexpr int32_t kHotKeyStop = 3;
 
-    ModuleTray(platform::NotifyIconService& shell, platform::HotKeyService& hotKeys, TrayWindow& window);
+    ModuleTray(platform::NotifyIconService& shell, platform::HotKeyService& hotKeys,
+               TrayWindow& window);
 
     void TrayAddIcon(const std::string& Tip);
     // Shows Pic as the tray icon when it holds an icon; any other picture sends nothing.

@@ -50,10 +50,8 @@ int run(std::istream& in, bool virtualClock) {
             if (line.empty() || line[0] == '#') continue;
             uint64_t ms = 0;
             if (parseWait(line, ms)) {
-                if (clock)
-                    clock->advance(ms);
-                else
-                    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                if (clock) clock->advance(ms);
+                else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
                 continue;
             }
             std::string reply;

@@ -55,8 +55,7 @@ public:
     virtual std::unique_ptr<AudioStream> openCapture(const AudioFormat& format, CaptureSink& sink,
                                                      OpenError& error) = 0;
     virtual std::unique_ptr<AudioStream> openPlayback(const AudioFormat& format,
-                                                      PlaybackSource& source,
-                                                      OpenError& error) = 0;
+                                                      PlaybackSource& source, OpenError& error) = 0;
 };
 
 }  // namespace wsx::audio

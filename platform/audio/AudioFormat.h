@@ -8,7 +8,7 @@ namespace wsx::audio {
 // samples; block align and bytes per second are always derived, never stored, so they
 // cannot disagree with the rate and channel count.
 struct AudioFormat {
-    uint32_t sampleRate = 11025;   // frames per second
+    uint32_t sampleRate = 11025;  // frames per second
     uint16_t channels = 1;
     uint16_t bitsPerSample = 8;
 

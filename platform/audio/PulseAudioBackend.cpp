@@ -53,7 +53,9 @@ struct StreamDeleter {
 
 class LoopLock {
 public:
-    explicit LoopLock(pa_threaded_mainloop* loop) : m_loop(loop) { pa_threaded_mainloop_lock(m_loop); }
+    explicit LoopLock(pa_threaded_mainloop* loop) : m_loop(loop) {
+        pa_threaded_mainloop_lock(m_loop);
+    }
     ~LoopLock() { pa_threaded_mainloop_unlock(m_loop); }
     LoopLock(const LoopLock&) = delete;
     LoopLock& operator=(const LoopLock&) = delete;
@@ -274,12 +276,13 @@ public:
         attr.maxlength = kServerChooses;
         attr.tlength = uint32_t(pa_usec_to_bytes(kPlaybackTargetUsec, &spec));
         attr.prebuf = attr.minreq = attr.fragsize = kServerChooses;
-        const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE |
-                                             PA_STREAM_INTERPOLATE_TIMING);
+        const auto flags = pa_stream_flags_t(
+            PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_INTERPOLATE_TIMING);
         if (pa_stream_connect_playback(m_stream.get(), nullptr, &attr, flags, nullptr, nullptr) < 0)
             return openErrorLocked(context);
         if (OpenError e = awaitReadyLocked(context); e != OpenError::None) return e;
-        m_tick = pa_context_rttime_new(context, pa_rtclock_now() + kPositionTickUsec, &onTick, this);
+        m_tick =
+            pa_context_rttime_new(context, pa_rtclock_now() + kPositionTickUsec, &onTick, this);
         return OpenError::None;
     }
 
@@ -288,7 +291,7 @@ public:
 
 private:
     struct PaddingRun {
-        uint64_t at;     // stream offset of the first silent byte
+        uint64_t at;  // stream offset of the first silent byte
         uint64_t bytes;
     };
 
@@ -470,8 +473,8 @@ OpenError PulseAudioBackend::connectLocked() {
         if (pa_context_get_state(m_context.get()) == PA_CONTEXT_READY) return OpenError::None;
         m_context.reset();  // failed or terminated: the server went away; connect afresh
     }
-    pa_context* context = pa_context_new(pa_threaded_mainloop_get_api(m_loop.get()),
-                                         m_applicationName.c_str());
+    pa_context* context =
+        pa_context_new(pa_threaded_mainloop_get_api(m_loop.get()), m_applicationName.c_str());
     if (!context) return OpenError::NoServer;
     m_context.reset(context);
     pa_context_set_state_callback(context, &onContextState, m_loop.get());
@@ -491,8 +494,8 @@ OpenError PulseAudioBackend::connectLocked() {
 }
 
 template <class Stream, class Endpoint>
-std::unique_ptr<AudioStream> PulseAudioBackend::openStream(const AudioFormat& format, Endpoint& endpoint,
-                                                           OpenError& error) {
+std::unique_ptr<AudioStream> PulseAudioBackend::openStream(const AudioFormat& format,
+                                                           Endpoint& endpoint, OpenError& error) {
     pa_sample_spec spec{};
     pa_channel_map map{};
     if (!toSampleSpec(format, spec, map)) {

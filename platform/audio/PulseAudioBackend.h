@@ -57,12 +57,13 @@ private:
     OpenError connectLocked();
     // Checks the format, connects, and opens a Stream (capture or playback) on it.
     template <class Stream, class Endpoint>
-    std::unique_ptr<AudioStream> openStream(const AudioFormat& format, Endpoint& endpoint, OpenError& error);
+    std::unique_ptr<AudioStream> openStream(const AudioFormat& format, Endpoint& endpoint,
+                                            OpenError& error);
 
     std::string m_applicationName;
     std::string m_server;
-    std::shared_ptr<pa_threaded_mainloop> m_loop;               // shared with the streams
-    std::unique_ptr<pa_context, ContextDeleter> m_context;      // reset under the loop lock
+    std::shared_ptr<pa_threaded_mainloop> m_loop;           // shared with the streams
+    std::unique_ptr<pa_context, ContextDeleter> m_context;  // reset under the loop lock
 };
 
 }  // namespace wsx::audio

@@ -19,7 +19,8 @@ public:
     size_t capacity() const { return m_capacity; }
     // Bytes the consumer may pop now.
     size_t readable() const {
-        return size_t(m_head.load(std::memory_order_acquire) - m_tail.load(std::memory_order_acquire));
+        return size_t(m_head.load(std::memory_order_acquire) -
+                      m_tail.load(std::memory_order_acquire));
     }
     // Bytes the producer may push now.
     size_t writable() const { return m_capacity - readable(); }

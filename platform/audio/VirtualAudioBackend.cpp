@@ -10,8 +10,8 @@ struct VirtualAudioBackend::StreamState {
     AudioFormat format;
     CaptureSink* sink = nullptr;
     PlaybackSource* source = nullptr;
-    uint64_t frames = 0;        // frames moved so far
-    double pendingFrames = 0;   // fractional frames carried between steps
+    uint64_t frames = 0;       // frames moved so far
+    double pendingFrames = 0;  // fractional frames carried between steps
     uint64_t bytesPlayed = 0;
     bool drained = false;
     bool failed = false;
@@ -21,7 +21,8 @@ struct VirtualAudioBackend::StreamState {
 namespace {
 class VirtualStream final : public AudioStream {
 public:
-    explicit VirtualStream(std::shared_ptr<VirtualAudioBackend::StreamState> s) : m_s(std::move(s)) {}
+    explicit VirtualStream(std::shared_ptr<VirtualAudioBackend::StreamState> s)
+        : m_s(std::move(s)) {}
     ~VirtualStream() override { m_s->open = false; }
     uint64_t bytesPlayed() const override { return m_s->bytesPlayed; }
     bool drained() const override { return m_s->drained; }
@@ -63,8 +64,8 @@ void VirtualAudioBackend::failStreams() {
 }
 
 int VirtualAudioBackend::openStreams() const {
-    return int(std::count_if(m_streams.begin(), m_streams.end(),
-                             [](const auto& s) { return s->open; }));
+    return int(
+        std::count_if(m_streams.begin(), m_streams.end(), [](const auto& s) { return s->open; }));
 }
 
 std::vector<uint8_t> VirtualAudioBackend::takePlayed() {
@@ -97,14 +98,16 @@ void VirtualAudioBackend::step(uint64_t us) {
             m_signal(m_scratch.data(), s->frames, frames, f);
             m_bytes.resize(bytes);
             if (f.bitsPerSample == 16) {
-                std::copy_n(reinterpret_cast<const uint8_t*>(m_scratch.data()), bytes, m_bytes.data());
+                std::copy_n(reinterpret_cast<const uint8_t*>(m_scratch.data()), bytes,
+                            m_bytes.data());
             } else {
                 for (size_t i = 0; i < m_scratch.size(); ++i)
                     m_bytes[i] = uint8_t((m_scratch[i] >> 8) + 128);
             }
             // A virtual clock never loses sound: offer the rest again until it is taken.
             size_t done = 0;
-            while (done < bytes && s->open) done += s->sink->onCaptured(m_bytes.data() + done, bytes - done);
+            while (done < bytes && s->open)
+                done += s->sink->onCaptured(m_bytes.data() + done, bytes - done);
             s->frames += frames;
         } else if (s->source && !s->drained) {
             s->source->awaitData(bytes);
@@ -122,7 +125,8 @@ VirtualAudioBackend::Signal sineSignal(double hz, int amplitude) {
     return [hz, amplitude](int16_t* out, uint64_t firstFrame, size_t frames, const AudioFormat& f) {
         for (size_t i = 0; i < frames; ++i) {
             const double t = double(firstFrame + i) / f.sampleRate;
-            const auto v = int16_t(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * t)));
+            const auto v =
+                int16_t(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * t)));
             for (size_t c = 0; c < f.channels; ++c) out[i * f.channels + c] = v;
         }
     };

@@ -47,7 +47,8 @@ size_t CaptureSession::onCaptured(const void* data, size_t bytes) {
     take -= take % m_blockAlign;
     const size_t pushed = m_ring.push(data, take);
     m_captured.store(captured + pushed, std::memory_order_release);
-    if (m_ring.readable() >= m_ring.capacity() / 2 && !m_wakePosted.exchange(true, std::memory_order_acq_rel))
+    if (m_ring.readable() >= m_ring.capacity() / 2 &&
+        !m_wakePosted.exchange(true, std::memory_order_acq_rel))
         m_wake.release();
     if (pushed < bytes && uint64_t(pushed) < room)
         m_dropped.fetch_add(bytes - pushed, std::memory_order_relaxed);
@@ -58,10 +59,8 @@ bool CaptureSession::drainOnce() {
     const size_t n = m_ring.pop(m_writeBuffer.get(), kWriteChunk);
     if (n == 0) return false;
     if (!m_writeFailed.load(std::memory_order_relaxed)) {
-        if (m_spool.append(m_writeBuffer.get(), n))
-            m_written += n;
-        else
-            m_writeFailed.store(true, std::memory_order_release);
+        if (m_spool.append(m_writeBuffer.get(), n)) m_written += n;
+        else m_writeFailed.store(true, std::memory_order_release);
     }
     return true;
 }

@@ -31,7 +31,7 @@ public:
     bool stopped() const;
 
     struct Result {
-        Piece piece;          // what reached the spool
+        Piece piece;  // what reached the spool
         bool writeFailed = false;
         uint64_t droppedBytes = 0;  // offered by the audio thread while the ring was full
     };

@@ -26,8 +26,9 @@ uint32_t MciEngine::mciSendString(std::string_view command, std::string* reply) 
     if (t.empty() || t[0].quoted) return MCIERR_UNRECOGNIZED_COMMAND;
 
     const std::string verb = toLowerAscii(t[0].text);
-    static constexpr std::string_view kVerbs[] = {"open", "close", "set", "status", "play", "record",
-                                                  "pause", "resume", "stop", "seek", "delete", "save"};
+    static constexpr std::string_view kVerbs[] = {"open", "close",  "set",    "status",
+                                                  "play", "record", "pause",  "resume",
+                                                  "stop", "seek",   "delete", "save"};
     if (std::find(std::begin(kVerbs), std::end(kVerbs), verb) == std::end(kVerbs))
         return MCIERR_UNRECOGNIZED_COMMAND;
     if (t.size() < 2) return verb == "open" ? MCIERR_MISSING_PARAMETER : MCIERR_INVALID_DEVICE_NAME;
@@ -59,7 +60,8 @@ uint32_t MciEngine::mciSendString(std::string_view command, std::string* reply) 
 uint32_t MciEngine::open(std::span<const Token> tokens, std::string& reply) {
     // tokens[0] is the element: only a new, untitled waveform is supported.
     ParsedItems p;
-    if (uint32_t e = p.parse(tokens.subspan(1), {{"type", true}, {"alias", true}, {"shareable"}, {"buffer", true}}))
+    if (uint32_t e = p.parse(tokens.subspan(1),
+                             {{"type", true}, {"alias", true}, {"shareable"}, {"buffer", true}}))
         return e;
     if (!equalsIgnoreCase(tokens[0].text, "new")) return MCIERR_UNSUPPORTED_FUNCTION;
     const auto type = p.value("type");

@@ -50,8 +50,8 @@ private:
     std::thread m_feeder;
     std::atomic<bool> m_stopFeeder{false};
     std::atomic<bool> m_fed{false};  // every byte of the range is in the ring
-    size_t m_pieceIndex = 0;          // feeder thread
-    uint64_t m_pieceDone = 0;         // feeder thread
+    size_t m_pieceIndex = 0;         // feeder thread
+    uint64_t m_pieceDone = 0;        // feeder thread
 };
 
 }  // namespace wsx::mci

@@ -15,7 +15,9 @@ namespace {
 void putLe(std::vector<uint8_t>& out, uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(v >> (8 * i)));
 }
-void putTag(std::vector<uint8_t>& out, const char (&tag)[5]) { out.insert(out.end(), tag, tag + 4); }
+void putTag(std::vector<uint8_t>& out, const char (&tag)[5]) {
+    out.insert(out.end(), tag, tag + 4);
+}
 
 bool writeAll(int fd, const void* data, size_t bytes) {
     const char* p = static_cast<const char*>(data);

@@ -57,10 +57,8 @@ void WaveAudioDevice::halt(Mode then) {
 void WaveAudioDevice::finishRecording() {
     const CaptureSession::Result r = m_capture->finish();
     m_capture.reset();
-    if (m_recordInsert)
-        m_wave.insert(m_recordStart, r.piece);
-    else
-        m_wave.overwrite(m_recordStart, r.piece);
+    if (m_recordInsert) m_wave.insert(m_recordStart, r.piece);
+    else m_wave.overwrite(m_recordStart, r.piece);
     m_position = m_recordStart + r.piece.length;
 }
 
@@ -112,7 +110,9 @@ uint32_t WaveAudioDevice::parsePosition(const std::string& text, uint64_t& bytes
     switch (m_timeFormat) {
     case TimeFormat::Bytes: frames = value / align; break;
     case TimeFormat::Samples: frames = value; break;
-    case TimeFormat::Milliseconds: frames = (uint64_t(value) * m_format.sampleRate + 500) / 1000; break;
+    case TimeFormat::Milliseconds:
+        frames = (uint64_t(value) * m_format.sampleRate + 500) / 1000;
+        break;
     }
     bytes = std::min(frames * align, length);
     return MCI_OK;
@@ -143,7 +143,8 @@ uint32_t WaveAudioDevice::set(Items items) {
             i += 2;
             continue;
         }
-        static constexpr std::string_view kFormatItems[3] = {"bitspersample", "samplespersec", "channels"};
+        static constexpr std::string_view kFormatItems[3] = {"bitspersample", "samplespersec",
+                                                             "channels"};
         int which = -1;
         for (int k = 0; k < 3; ++k)
             if (!t.quoted && equalsIgnoreCase(t.text, kFormatItems[k])) which = k;
@@ -180,9 +181,9 @@ uint32_t WaveAudioDevice::status(Items items, std::string& reply) {
         if (!item.empty()) item += ' ';
         item += toLowerAscii(t.text);
     }
-    static constexpr std::string_view kSingle[] = {"position", "length", "mode", "ready",
-                                                   "samplespersec", "channels", "bitspersample",
-                                                   "bytespersec", "alignment"};
+    static constexpr std::string_view kSingle[] = {"position",      "length",        "mode",
+                                                   "ready",         "samplespersec", "channels",
+                                                   "bitspersample", "bytespersec",   "alignment"};
     if (item == "position") reply = std::to_string(toReported(positionBytes()));
     else if (item == "length") reply = std::to_string(toReported(lengthBytes()));
     else if (item == "mode") {
@@ -201,10 +202,11 @@ uint32_t WaveAudioDevice::status(Items items, std::string& reply) {
     else if (item == "number of tracks" || item == "current track") reply = "1";
     else {
         // Two known items at once exclude each other; anything else is not an item.
-        const bool allKnown = items.size() > 1 && std::all_of(items.begin(), items.end(), [](const Token& t) {
-            return std::any_of(std::begin(kSingle), std::end(kSingle),
-                               [&](std::string_view k) { return equalsIgnoreCase(t.text, k); });
-        });
+        const bool allKnown =
+            items.size() > 1 && std::all_of(items.begin(), items.end(), [](const Token& t) {
+                return std::any_of(std::begin(kSingle), std::end(kSingle),
+                                   [&](std::string_view k) { return equalsIgnoreCase(t.text, k); });
+            });
         return allKnown ? MCIERR_FLAGS_NOT_COMPATIBLE : MCIERR_BAD_CONSTANT;
     }
     return MCI_OK;
@@ -264,8 +266,10 @@ uint32_t WaveAudioDevice::record(Items items) {
         if (value < reported) return MCIERR_OUTOFRANGE;
         const uint64_t bps = m_format.bytesPerSecond();
         uint64_t toBytes = value;
-        if (m_timeFormat == TimeFormat::Milliseconds) toBytes = (uint64_t(value) * bps + 500) / 1000;
-        else if (m_timeFormat == TimeFormat::Samples) toBytes = uint64_t(value) * m_format.blockAlign();
+        if (m_timeFormat == TimeFormat::Milliseconds)
+            toBytes = (uint64_t(value) * bps + 500) / 1000;
+        else if (m_timeFormat == TimeFormat::Samples)
+            toBytes = uint64_t(value) * m_format.blockAlign();
         toBytes -= toBytes % m_format.blockAlign();
         budget = std::min(budget, toBytes - std::min(toBytes, from));
     }
@@ -303,9 +307,11 @@ uint32_t WaveAudioDevice::pause(Items items) {
 uint32_t WaveAudioDevice::resume(Items items) {
     if (!items.empty()) return MCIERR_UNRECOGNIZED_KEYWORD;
     refresh();
-    if (m_mode != Mode::Paused) return m_mode == Mode::Stopped ? MCIERR_NONAPPLICABLE_FUNCTION : MCI_OK;
+    if (m_mode != Mode::Paused)
+        return m_mode == Mode::Stopped ? MCIERR_NONAPPLICABLE_FUNCTION : MCI_OK;
     if (m_pausedFrom == Mode::Recording) {
-        const uint64_t limit = m_options.maxDataBytes - m_options.maxDataBytes % m_format.blockAlign();
+        const uint64_t limit =
+            m_options.maxDataBytes - m_options.maxDataBytes % m_format.blockAlign();
         const uint64_t used = m_recordInsert ? m_wave.length() : m_position;
         if (used >= limit) return MCIERR_OUTOFRANGE;
         return startRecording(m_position, limit - used, m_recordInsert);

@@ -28,8 +28,7 @@ void Waveform::mergeNeighbours() {
         if (p.length == 0) continue;
         if (!merged.empty() && merged.back().offset + merged.back().length == p.offset)
             merged.back().length += p.length;
-        else
-            merged.push_back(p);
+        else merged.push_back(p);
     }
     m_pieces.swap(merged);
 }
@@ -48,7 +47,8 @@ void Waveform::erase(uint64_t from, uint64_t to) {
     if (from >= to) return;
     const size_t first = splitAt(from);
     const size_t last = splitAt(to);
-    m_pieces.erase(m_pieces.begin() + std::ptrdiff_t(first), m_pieces.begin() + std::ptrdiff_t(last));
+    m_pieces.erase(m_pieces.begin() + std::ptrdiff_t(first),
+                   m_pieces.begin() + std::ptrdiff_t(last));
     m_length -= to - from;
     mergeNeighbours();
 }

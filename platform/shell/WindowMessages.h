@@ -20,7 +20,8 @@ constexpr uint32_t WM_RBUTTONUP = 0x205;
 class WindowMessageTarget {
 public:
     virtual ~WindowMessageTarget() = default;
-    virtual int32_t WindowProc(WindowMessageTarget* hWnd, uint32_t uMsg, int32_t wParam, int32_t lParam) = 0;
+    virtual int32_t WindowProc(WindowMessageTarget* hWnd, uint32_t uMsg, int32_t wParam,
+                               int32_t lParam) = 0;
 };
 
 // The "window handle" the stand-ins take: the window that gets the messages.

@@ -61,23 +61,31 @@ bool PulseTestServer::start(std::string& why) {
     std::filesystem::remove(m_dir + "/native", ignored);  // left by a killed predecessor
 
     // The sink first: once the socket answers, the server is complete.
-    std::vector<std::string> args = {"pulseaudio", "--daemonize=no", "--use-pid-file=no",
-                                     "--exit-idle-time=-1", "--realtime=no",
-                                     "--high-priority=no", "-n"};
-    if (m_withSink) args.insert(args.end(), {"-L", "module-null-sink sink_name=losssink rate=48000"});
+    std::vector<std::string> args = {"pulseaudio",
+                                     "--daemonize=no",
+                                     "--use-pid-file=no",
+                                     "--exit-idle-time=-1",
+                                     "--realtime=no",
+                                     "--high-priority=no",
+                                     "-n"};
+    if (m_withSink)
+        args.insert(args.end(), {"-L", "module-null-sink sink_name=losssink rate=48000"});
     args.insert(args.end(),
                 {"-L", "module-native-protocol-unix auth-anonymous=1 socket=" + m_dir + "/native",
                  "--log-target=file:" + m_dir + "/pulse.log"});
     // The server's files stay in the folder; everything else is inherited.
-    std::vector<std::string> env = {
-        "HOME=" + m_dir + "/home", "XDG_CONFIG_HOME=" + m_dir + "/home",
-        "XDG_RUNTIME_DIR=" + m_dir + "/runtime", "PULSE_RUNTIME_PATH=" + m_dir + "/runtime/pulse",
-        "PULSE_STATE_PATH=" + m_dir + "/home", "DBUS_SESSION_BUS_ADDRESS=disabled:"};
+    std::vector<std::string> env = {"HOME=" + m_dir + "/home",
+                                    "XDG_CONFIG_HOME=" + m_dir + "/home",
+                                    "XDG_RUNTIME_DIR=" + m_dir + "/runtime",
+                                    "PULSE_RUNTIME_PATH=" + m_dir + "/runtime/pulse",
+                                    "PULSE_STATE_PATH=" + m_dir + "/home",
+                                    "DBUS_SESSION_BUS_ADDRESS=disabled:"};
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
         const std::string name = entry.substr(0, entry.find('='));
         bool overridden = false;
-        for (const std::string& mine : env) overridden |= mine.compare(0, name.size() + 1, name + "=") == 0;
+        for (const std::string& mine : env)
+            overridden |= mine.compare(0, name.size() + 1, name + "=") == 0;
         if (!overridden) env.push_back(entry);
     }
     std::vector<char*> argv, envp;

@@ -57,8 +57,8 @@ public:
         answers.pop_front();
         return a;
     }
-    platform::SaveDialogResult ShowSave(QWidget*, const QString& title, const QString& filter, QString& fileName,
-                                        QString& error) override {
+    platform::SaveDialogResult ShowSave(QWidget*, const QString& title, const QString& filter,
+                                        QString& fileName, QString& error) override {
         saveShown.push_back({title, filter, fileName});
         if (saves.empty()) return platform::SaveDialogResult::Cancelled;
         const SaveAnswer a = saves.front();
