@@ -1,15 +1,15 @@
 // 万声匣: creates the recorder window with the real services and runs the event loop.
-#include "app/Version.h"
-#include "about/frmAbout.h"
-#include "platform/audio/PulseAudioBackend.h"
+#include "audio/PulseAudioBackend.h"
+#include "engine/MciEngine.h"
+#include "forms/AppSetup.h"
+#include "forms/Version.h"
+#include "forms/frmAbout.h"
+#include "forms/frmMain.h"
 #include "platform/dialogs/QtDialogs.h"
 #include "platform/hotkeys/X11HotKeys.h"
-#include "platform/mci/MciEngine.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/QtNotifyIcon.h"
 #include "platform/shell/QtShell.h"
-#include "recorder/AppSetup.h"
-#include "recorder/frmMain.h"
 
 #include <QApplication>
 #include <QScreen>

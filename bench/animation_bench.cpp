@@ -3,15 +3,15 @@
 // memory is printed at checkpoints; it must stay flat.
 //   animation_bench [TICKS]     (default 216000: three hours of 50 ms frames)
 // Needs an X display with a tray host (bench/run.sh provides one).
-#include "platform/audio/VirtualAudioBackend.h"
+#include "audio/VirtualAudioBackend.h"
+#include "engine/MciEngine.h"
+#include "forms/AppSetup.h"
+#include "forms/frmMain.h"
 #include "platform/dialogs/QtDialogs.h"
 #include "platform/hotkeys/X11HotKeys.h"
-#include "platform/mci/MciEngine.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/QtNotifyIcon.h"
 #include "platform/shell/QtShell.h"
-#include "recorder/AppSetup.h"
-#include "recorder/frmMain.h"
 
 #include <QApplication>
 #include <QDir>

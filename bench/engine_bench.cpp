@@ -3,8 +3,8 @@
 // before and after a position, and saving an hour's take beside a plain copy of the same
 // bytes.
 //   engine_bench [HOURS]      (default 9)
-#include "platform/audio/VirtualAudioBackend.h"
-#include "platform/mci/MciEngine.h"
+#include "audio/VirtualAudioBackend.h"
+#include "engine/MciEngine.h"
 
 #include <chrono>
 #include <cstdio>

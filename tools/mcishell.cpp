@@ -7,9 +7,9 @@
 // sleeps MS milliseconds (with --virtual it moves the virtual clock instead, so a nine-hour
 // take runs in seconds); blank lines and lines starting with '#' are skipped. The exit code
 // is 0 when every command succeeded, 1 otherwise, 2 for bad usage.
-#include "platform/audio/PulseAudioBackend.h"
-#include "platform/audio/VirtualAudioBackend.h"
-#include "platform/mci/MciEngine.h"
+#include "audio/PulseAudioBackend.h"
+#include "audio/VirtualAudioBackend.h"
+#include "engine/MciEngine.h"
 
 #include <chrono>
 #include <cstdio>

@@ -4,7 +4,7 @@
 // cases that need one skip and say why.
 #include "PulseTestAudio.h"
 #include "PulseTestServer.h"
-#include "platform/audio/PulseAudioBackend.h"
+#include "audio/PulseAudioBackend.h"
 
 #include <gtest/gtest.h>
 

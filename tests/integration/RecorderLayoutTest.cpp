@@ -1,6 +1,6 @@
 // The window as laid out: places (pixels = twips ÷ 15), captions, fonts, colours and menus,
 // read back from the widgets.
-#include "shell/frmHotKey.h"
+#include "forms/frmHotKey.h"
 #include "support/RecorderFixture.h"
 #include "ui_frmHotKey.h"
 #include "ui_frmMain.h"

@@ -1,5 +1,5 @@
 // Start-up, the close question, minimising to the tray, and tear-down.
-#include "recorder/Paths.h"
+#include "forms/Paths.h"
 #include "support/RecorderFixture.h"
 #include "ui_frmMain.h"
 

@@ -1,6 +1,6 @@
 // The tray icon and its animation, tray and hot-key messages, start with the desktop
 // session, the About box and the help file.
-#include "about/frmAbout.h"
+#include "forms/frmAbout.h"
 #include "support/RecorderFixture.h"
 #include "ui_frmAbout.h"
 #include "ui_frmMain.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/audio/VirtualAudioBackend.h"
-#include "platform/mci/MciEngine.h"
+#include "audio/VirtualAudioBackend.h"
+#include "engine/MciEngine.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

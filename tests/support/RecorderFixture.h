@@ -1,8 +1,8 @@
 #pragma once
 
+#include "forms/AppSetup.h"
+#include "forms/frmMain.h"
 #include "platform/registry/Registry.h"
-#include "recorder/AppSetup.h"
-#include "recorder/frmMain.h"
 #include "support/EngineFixture.h"
 
 #include <QApplication>

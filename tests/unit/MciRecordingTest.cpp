@@ -1,6 +1,6 @@
 // Recording, playing, seeking, deleting and saving on the virtual clock, checked by
 // position, by mode and by the samples that come out.
-#include "platform/mci/MciError.h"
+#include "engine/MciError.h"
 #include "support/EngineFixture.h"
 #include "support/WavReader.h"
 

@@ -1,4 +1,4 @@
-#include "mci/ModuleRecord.h"
+#include "modules/ModuleRecord.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // ModuleReg over the registry stand-in on a temporary configuration folder: the start-with-
 // the-system value as the load handler and the check box use it.
-#include "shell/ModuleReg.h"
+#include "modules/ModuleReg.h"
 
 #include "platform/registry/AutostartEntry.h"
 

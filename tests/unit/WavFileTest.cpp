@@ -1,4 +1,4 @@
-#include "platform/mci/WavFile.h"
+#include "engine/WavFile.h"
 #include "support/EngineFixture.h"
 #include "support/WavReader.h"
 

@@ -1,4 +1,4 @@
-#include "platform/mci/Waveform.h"
+#include "engine/Waveform.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "engine/MciEngine.h"
 #include "platform/dialogs/DialogService.h"
 #include "platform/hotkeys/HotKeys.h"
-#include "platform/mci/MciEngine.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/NotifyIcon.h"
 #include "platform/shell/ShellService.h"

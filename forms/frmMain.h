@@ -2,9 +2,9 @@
 
 #include "CommonDialog.h"
 #include "RecorderServices.h"
-#include "mci/ModuleRecord.h"
-#include "shell/ModuleReg.h"
-#include "shell/ModuleTray.h"
+#include "modules/ModuleRecord.h"
+#include "modules/ModuleReg.h"
+#include "modules/ModuleTray.h"
 
 #include <QMainWindow>
 #include <QTimer>

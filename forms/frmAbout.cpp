@@ -1,6 +1,6 @@
 #include "frmAbout.h"
 
-#include "app/Version.h"
+#include "forms/Version.h"
 #include "ui_frmAbout.h"
 
 #include <QCursor>

@@ -2,7 +2,7 @@
 
 #include "SpoolFile.h"
 #include "Waveform.h"
-#include "platform/audio/AudioFormat.h"
+#include "audio/AudioFormat.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,6 +1,6 @@
 // Start with the desktop session, the About box and the help file.
 #include "Paths.h"
-#include "about/frmAbout.h"
+#include "frmAbout.h"
 #include "frmMain.h"
 #include "ui_frmMain.h"
 

@@ -2,8 +2,8 @@
 
 #include "SpoolFile.h"
 #include "Waveform.h"
-#include "platform/audio/AudioBackend.h"
-#include "platform/audio/SpscRing.h"
+#include "audio/AudioBackend.h"
+#include "audio/SpscRing.h"
 
 #include <atomic>
 #include <memory>

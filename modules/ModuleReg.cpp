@@ -1,4 +1,4 @@
-#include "shell/ModuleReg.h"
+#include "modules/ModuleReg.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/mci/MciEngine.h"
+#include "engine/MciEngine.h"
 
 #include <cstdint>
 #include <optional>

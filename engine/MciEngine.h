@@ -1,7 +1,7 @@
 #pragma once
 
 #include "WaveAudioDevice.h"
-#include "platform/audio/AudioBackend.h"
+#include "audio/AudioBackend.h"
 
 #include <cstdint>
 #include <map>

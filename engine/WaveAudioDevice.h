@@ -5,7 +5,7 @@
 #include "PlaybackSession.h"
 #include "SpoolFile.h"
 #include "Waveform.h"
-#include "platform/audio/AudioBackend.h"
+#include "audio/AudioBackend.h"
 
 #include <cstdint>
 #include <filesystem>

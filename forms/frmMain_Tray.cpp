@@ -1,6 +1,6 @@
 // Tray animation, the tray and hot-key messages, and the hot-key overview.
+#include "frmHotKey.h"
 #include "frmMain.h"
-#include "shell/frmHotKey.h"
 #include "ui_frmMain.h"
 
 #include <QCursor>
