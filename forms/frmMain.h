@@ -67,7 +67,7 @@ public:
     void mnuHotKeyH_Click();
     int32_t WindowProc(platform::HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lParam) override;
 
-    // Start with the desktop session (frmMain_Startup.cpp)
+    // Start with the desktop session (frmMain_Help.cpp)
     void chkStart_Click();
 
     // About and help (frmMain_Help.cpp)
