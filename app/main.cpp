@@ -1,15 +1,15 @@
 // 万声匣: creates the recorder window with the real services and runs the event loop.
-#include "app/Version.h"
-#include "about/frmAbout.h"
-#include "platform/audio/PulseAudioBackend.h"
+#include "audio/PulseAudioBackend.h"
+#include "engine/MciEngine.h"
+#include "forms/AppSetup.h"
+#include "forms/Version.h"
+#include "forms/frmAbout.h"
+#include "forms/frmMain.h"
 #include "platform/dialogs/QtDialogs.h"
 #include "platform/hotkeys/X11HotKeys.h"
-#include "platform/mci/MciEngine.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/QtNotifyIcon.h"
 #include "platform/shell/QtShell.h"
-#include "recorder/AppSetup.h"
-#include "recorder/frmMain.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -49,9 +49,10 @@ void quitOnTerminationSignals(QApplication& app) {
 int main(int argc, char** argv) {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if ((!platform || !*platform) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
-        std::fprintf(stderr,
-                     "万声匣: 找不到图形显示（DISPLAY 和 WAYLAND_DISPLAY 都未设置），无法打开窗口。\n"
-                     "wanshengxia: no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set).\n");
+        std::fprintf(
+            stderr,
+            "万声匣: 找不到图形显示（DISPLAY 和 WAYLAND_DISPLAY 都未设置），无法打开窗口。\n"
+            "wanshengxia: no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set).\n");
         return 1;
     }
     QApplication app(argc, argv);
@@ -65,7 +66,12 @@ int main(int argc, char** argv) {
     wsx::platform::X11HotKeys hotKeys;
     wsx::registry::Registry registry(wsx::registry::RegistryEnvironment::fromProcess());
     wsx::platform::QtShell shell;
-    wsx::RecorderServices services{engine, dialogs, tray, hotKeys, registry, shell,
+    wsx::RecorderServices services{engine,
+                                   dialogs,
+                                   tray,
+                                   hotKeys,
+                                   registry,
+                                   shell,
                                    QCoreApplication::applicationFilePath().toStdString()};
 
     wsx::frmMain window(services);

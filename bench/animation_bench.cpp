@@ -3,15 +3,15 @@
 // memory is printed at checkpoints; it must stay flat.
 //   animation_bench [TICKS]     (default 216000: three hours of 50 ms frames)
 // Needs an X display with a tray host (bench/run.sh provides one).
-#include "platform/audio/VirtualAudioBackend.h"
+#include "audio/VirtualAudioBackend.h"
+#include "engine/MciEngine.h"
+#include "forms/AppSetup.h"
+#include "forms/frmMain.h"
 #include "platform/dialogs/QtDialogs.h"
 #include "platform/hotkeys/X11HotKeys.h"
-#include "platform/mci/MciEngine.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/QtNotifyIcon.h"
 #include "platform/shell/QtShell.h"
-#include "recorder/AppSetup.h"
-#include "recorder/frmMain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,14 +37,20 @@ int main(int argc, char** argv) {
     wsx::setUpApplication(app);
     QTemporaryDir home;
     wsx::audio::VirtualAudioBackend backend;
-    wsx::mci::MciEngine engine(backend, wsx::mci::EngineOptions{home.filePath("spool").toStdString()});
+    wsx::mci::MciEngine engine(backend,
+                               wsx::mci::EngineOptions{home.filePath("spool").toStdString()});
     wsx::platform::QtDialogs dialogs;
     wsx::platform::QtNotifyIcon tray;
     wsx::platform::X11HotKeys hotKeys;
-    wsx::registry::Registry registry(
-        wsx::registry::RegistryEnvironment{home.filePath("autostart").toStdString(), std::string()});
+    wsx::registry::Registry registry(wsx::registry::RegistryEnvironment{
+        home.filePath("autostart").toStdString(), std::string()});
     wsx::platform::QtShell shell;
-    wsx::RecorderServices services{engine, dialogs, tray, hotKeys, registry, shell,
+    wsx::RecorderServices services{engine,
+                                   dialogs,
+                                   tray,
+                                   hotKeys,
+                                   registry,
+                                   shell,
                                    QDir(home.path()).filePath("wanshengxia").toStdString()};
     wsx::frmMain window(services);
     window.Form_Load();

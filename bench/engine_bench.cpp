@@ -3,8 +3,8 @@
 // before and after a position, and saving an hour's take beside a plain copy of the same
 // bytes.
 //   engine_bench [HOURS]      (default 9)
-#include "platform/audio/VirtualAudioBackend.h"
-#include "platform/mci/MciEngine.h"
+#include "audio/VirtualAudioBackend.h"
+#include "engine/MciEngine.h"
 
 #include <chrono>
 #include <cstdio>
@@ -18,7 +18,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+double secondsSince(Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
 
 long rssKiB(const char* field) {
     std::ifstream status("/proc/self/status");
@@ -31,11 +33,14 @@ long rssKiB(const char* field) {
 struct Bench {
     wsx::audio::VirtualAudioBackend backend;
     wsx::mci::MciEngine engine;
-    explicit Bench(const std::filesystem::path& spool) : engine(backend, wsx::mci::EngineOptions{spool}) {
+    explicit Bench(const std::filesystem::path& spool)
+        : engine(backend, wsx::mci::EngineOptions{spool}) {
         // A cheap signal: the bench measures the engine, not a sine generator.
-        backend.setSignal([](int16_t* out, uint64_t first, size_t frames, const wsx::audio::AudioFormat& f) {
-            for (size_t i = 0; i < frames * f.channels; ++i) out[i] = int16_t((first + i) & 0x3FFF);
-        });
+        backend.setSignal(
+            [](int16_t* out, uint64_t first, size_t frames, const wsx::audio::AudioFormat& f) {
+                for (size_t i = 0; i < frames * f.channels; ++i)
+                    out[i] = int16_t((first + i) & 0x3FFF);
+            });
     }
     void must(const std::string& command) {
         if (const uint32_t rc = engine.mciSendString(command, nullptr)) {
@@ -76,25 +81,30 @@ double timeIt(const std::function<void()>& f) {
 
 int main(int argc, char** argv) {
     const double hours = argc > 1 ? std::atof(argv[1]) : 9.0;
-    std::string dirTemplate = (std::filesystem::temp_directory_path() / "wsx-bench-XXXXXX").string();
+    std::string dirTemplate =
+        (std::filesystem::temp_directory_path() / "wsx-bench-XXXXXX").string();
     const std::filesystem::path dir = ::mkdtemp(dirTemplate.data());
     {
         Bench bench(dir / "spool");
         const long takeSeconds = long(hours * 3600);
         const long startRss = rssKiB("VmRSS:");
         const auto [wall, peak] = bench.take("A", takeSeconds);
-        std::printf("take of %.1f h at 22050 Hz stereo: %.1f s wall = %.0fx real time\n", hours, wall,
-                    double(takeSeconds) / wall);
-        std::printf("resident memory: %.1f MB at the start, %.1f MB at most during the take (VmHWM %.1f MB)\n",
-                    startRss / 1024.0, peak / 1024.0, rssKiB("VmHWM:") / 1024.0);
+        std::printf("take of %.1f h at 22050 Hz stereo: %.1f s wall = %.0fx real time\n", hours,
+                    wall, double(takeSeconds) / wall);
+        std::printf(
+            "resident memory: %.1f MB at the start, %.1f MB at most during the take (VmHWM %.1f MB)\n",
+            startRss / 1024.0, peak / 1024.0, rssKiB("VmHWM:") / 1024.0);
         std::printf("status length: %s ms\n", bench.ask("status A length").c_str());
 
         const long middle = takeSeconds * 1000 / 2;
         bench.must("seek A to " + std::to_string(middle));
-        const double before = timeIt([&] { bench.must("delete A from 0 to " + std::to_string(middle)); });
+        const double before =
+            timeIt([&] { bench.must("delete A from 0 to " + std::to_string(middle)); });
         bench.must("seek A to " + std::to_string(middle / 2));
-        const double after = timeIt([&] { bench.must("delete A from " + std::to_string(middle / 2)); });
-        std::printf("delete before the middle: %.3f ms; delete after a quarter: %.3f ms\n", before * 1e3, after * 1e3);
+        const double after =
+            timeIt([&] { bench.must("delete A from " + std::to_string(middle / 2)); });
+        std::printf("delete before the middle: %.3f ms; delete after a quarter: %.3f ms\n",
+                    before * 1e3, after * 1e3);
         bench.must("close A");
 
         bench.take("B", 3600);
@@ -103,11 +113,13 @@ int main(int argc, char** argv) {
         const auto copy = dir / "copy.wav";
         // The save flushes its file to disk before renaming it: the copy is flushed too.
         const double cp = timeIt([&] {
-            const std::string command = "cp '" + saved.string() + "' '" + copy.string() + "' && sync '" + copy.string() + "'";
+            const std::string command = "cp '" + saved.string() + "' '" + copy.string() +
+                                        "' && sync '" + copy.string() + "'";
             if (std::system(command.c_str()) != 0) std::exit(1);
         });
-        std::printf("save of a 1 h take (%.0f MB): %.2f s; cp + sync of the same file: %.2f s; ratio %.2f\n",
-                    std::filesystem::file_size(saved) / 1e6, save, cp, save / cp);
+        std::printf(
+            "save of a 1 h take (%.0f MB): %.2f s; cp + sync of the same file: %.2f s; ratio %.2f\n",
+            std::filesystem::file_size(saved) / 1e6, save, cp, save / cp);
     }
     std::filesystem::remove_all(dir);
     return 0;

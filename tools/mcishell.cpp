@@ -7,9 +7,9 @@
 // sleeps MS milliseconds (with --virtual it moves the virtual clock instead, so a nine-hour
 // take runs in seconds); blank lines and lines starting with '#' are skipped. The exit code
 // is 0 when every command succeeded, 1 otherwise, 2 for bad usage.
-#include "platform/audio/PulseAudioBackend.h"
-#include "platform/audio/VirtualAudioBackend.h"
-#include "platform/mci/MciEngine.h"
+#include "audio/PulseAudioBackend.h"
+#include "audio/VirtualAudioBackend.h"
+#include "engine/MciEngine.h"
 
 #include <chrono>
 #include <cstdio>
@@ -50,10 +50,8 @@ int run(std::istream& in, bool virtualClock) {
             if (line.empty() || line[0] == '#') continue;
             uint64_t ms = 0;
             if (parseWait(line, ms)) {
-                if (clock)
-                    clock->advance(ms);
-                else
-                    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                if (clock) clock->advance(ms);
+                else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
                 continue;
             }
             std::string reply;

@@ -15,9 +15,7 @@ MsgBoxResult QtDialogs::MsgBox(QWidget* parent, const QString& text, MsgBoxButto
                                                    QMessageBox::Information, QMessageBox::Critical};
     box.setIcon(kIcons[int(icon)]);
     switch (buttons) {
-    case MsgBoxButtons::Ok:
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
+    case MsgBoxButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
     case MsgBoxButtons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
@@ -45,7 +43,8 @@ SaveDialogResult QtDialogs::ShowSave(QWidget* parent, const QString& title, cons
     QFileDialog dialog(parent, title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(description.contains('(') ? description : description + " (" + pattern + ")");
+    dialog.setNameFilter(description.contains('(') ? description
+                                                   : description + " (" + pattern + ")");
     if (pattern.startsWith("*.")) dialog.setDefaultSuffix(pattern.mid(2));
     if (!fileName.isEmpty()) {
         const QFileInfo info(fileName);

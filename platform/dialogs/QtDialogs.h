@@ -8,8 +8,8 @@ namespace wsx::platform {
 // filter's extension to a name typed without one.
 class QtDialogs final : public DialogService {
 public:
-    MsgBoxResult MsgBox(QWidget* parent, const QString& text, MsgBoxButtons buttons, MsgBoxIcon icon,
-                        const QString& title) override;
+    MsgBoxResult MsgBox(QWidget* parent, const QString& text, MsgBoxButtons buttons,
+                        MsgBoxIcon icon, const QString& title) override;
     SaveDialogResult ShowSave(QWidget* parent, const QString& title, const QString& filter,
                               QString& fileName, QString& error) override;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/shell/WindowMessages.h"
+#include "platform/messages/WindowMessages.h"
 
 #include <cstdint>
 

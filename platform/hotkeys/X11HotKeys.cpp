@@ -34,48 +34,34 @@ constexpr uint16_t kRelevantMask =
     XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
 
 // Qt's xcb connection, or nullptr when the application does not run on X11.
-xcb_connection_t* qtConnection()
-{
-    if (qGuiApp == nullptr)
-        return nullptr;
+xcb_connection_t* qtConnection() {
+    if (qGuiApp == nullptr) return nullptr;
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     return x11 != nullptr ? x11->connection() : nullptr;
 }
 
-uint16_t xModifiersFor(uint32_t modifiers)
-{
+uint16_t xModifiersFor(uint32_t modifiers) {
     uint16_t mask = 0;
-    if ((modifiers & MOD_CONTROL) != 0)
-        mask |= XCB_MOD_MASK_CONTROL;
-    if ((modifiers & MOD_ALT) != 0)
-        mask |= XCB_MOD_MASK_1;
-    if ((modifiers & MOD_SHIFT) != 0)
-        mask |= XCB_MOD_MASK_SHIFT;
-    if ((modifiers & MOD_WIN) != 0)
-        mask |= XCB_MOD_MASK_4;
+    if ((modifiers & MOD_CONTROL) != 0) mask |= XCB_MOD_MASK_CONTROL;
+    if ((modifiers & MOD_ALT) != 0) mask |= XCB_MOD_MASK_1;
+    if ((modifiers & MOD_SHIFT) != 0) mask |= XCB_MOD_MASK_SHIFT;
+    if ((modifiers & MOD_WIN) != 0) mask |= XCB_MOD_MASK_4;
     return mask;
 }
 
 // The key symbol of a virtual-key code; 0 for the ones not offered.
-xcb_keysym_t keysymFor(uint32_t vk)
-{
+xcb_keysym_t keysymFor(uint32_t vk) {
     switch (vk) {
-    case VK_LEFT:
-        return XK_Left;
-    case VK_UP:
-        return XK_Up;
-    case VK_RIGHT:
-        return XK_Right;
-    case VK_DOWN:
-        return XK_Down;
-    default:
-        return 0;
+    case VK_LEFT: return XK_Left;
+    case VK_UP: return XK_Up;
+    case VK_RIGHT: return XK_Right;
+    case VK_DOWN: return XK_Down;
+    default: return 0;
     }
 }
 
 // Every keycode that produces `keysym` in the current keyboard mapping.
-std::vector<uint8_t> keycodesFor(xcb_key_symbols_t* symbols, xcb_keysym_t keysym)
-{
+std::vector<uint8_t> keycodesFor(xcb_key_symbols_t* symbols, xcb_keysym_t keysym) {
     std::vector<uint8_t> keycodes;
     const CPtr<xcb_keycode_t> list(xcb_key_symbols_get_keycode(symbols, keysym));
     for (const xcb_keycode_t* k = list.get(); k != nullptr && *k != XCB_NO_SYMBOL; ++k)
@@ -84,13 +70,11 @@ std::vector<uint8_t> keycodesFor(xcb_key_symbols_t* symbols, xcb_keysym_t keysym
 }
 
 // The modifier bit NumLock is mapped to (0 when it is not mapped to one).
-uint16_t numLockMask(xcb_connection_t* connection, xcb_key_symbols_t* symbols)
-{
+uint16_t numLockMask(xcb_connection_t* connection, xcb_key_symbols_t* symbols) {
     const std::vector<uint8_t> numLock = keycodesFor(symbols, XK_Num_Lock);
     const CPtr<xcb_get_modifier_mapping_reply_t> reply(
         xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr));
-    if (!reply || numLock.empty())
-        return 0;
+    if (!reply || numLock.empty()) return 0;
     const xcb_keycode_t* map = xcb_get_modifier_mapping_keycodes(reply.get());
     const int perModifier = reply->keycodes_per_modifier;
     for (int modifier = 0; modifier < 8; ++modifier) {
@@ -103,61 +87,49 @@ uint16_t numLockMask(xcb_connection_t* connection, xcb_key_symbols_t* symbols)
     return 0;
 }
 
-std::vector<xcb_window_t> rootWindows(xcb_connection_t* connection)
-{
+std::vector<xcb_window_t> rootWindows(xcb_connection_t* connection) {
     std::vector<xcb_window_t> roots;
-    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(connection)); it.rem > 0; xcb_screen_next(&it))
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(connection)); it.rem > 0;
+         xcb_screen_next(&it))
         roots.push_back(it.data->root);
     return roots;
 }
 
 }  // namespace
 
-X11HotKeys::X11HotKeys()
-    : m_connection(qtConnection())
-{
-    if (m_connection != nullptr)
-        QCoreApplication::instance()->installNativeEventFilter(this);
+X11HotKeys::X11HotKeys() : m_connection(qtConnection()) {
+    if (m_connection != nullptr) QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
-X11HotKeys::~X11HotKeys()
-{
+X11HotKeys::~X11HotKeys() {
     // The connection belongs to the application: when it is already gone the server has
     // released our grabs with it, and there is nothing left to ungrab.
-    if (m_connection == nullptr || qtConnection() != m_connection)
-        return;
-    for (const Registration& r : m_registrations)
-        ungrabAll(r.grabs);
+    if (m_connection == nullptr || qtConnection() != m_connection) return;
+    for (const Registration& r : m_registrations) ungrabAll(r.grabs);
     m_registrations.clear();
     // ~QAbstractNativeEventFilter takes the filter out of the application.
 }
 
-bool X11HotKeys::RegisterHotKey(HWND hWnd, int32_t id, uint32_t modifiers, uint32_t vk)
-{
+bool X11HotKeys::RegisterHotKey(HWND hWnd, int32_t id, uint32_t modifiers, uint32_t vk) {
     if (m_connection == nullptr || xcb_connection_has_error(m_connection) != 0 || hWnd == nullptr)
         return false;
     const xcb_keysym_t keysym = keysymFor(vk);
-    if (keysym == 0 || (modifiers & ~kAllModifiers) != 0)
-        return false;
+    if (keysym == 0 || (modifiers & ~kAllModifiers) != 0) return false;
     const uint16_t xModifiers = xModifiersFor(modifiers);
 
     const KeySymbols symbols(xcb_key_symbols_alloc(m_connection));
-    if (!symbols)
-        return false;
+    if (!symbols) return false;
     std::vector<uint8_t> keycodes = keycodesFor(symbols.get(), keysym);
-    if (keycodes.empty())
-        return false;
+    if (keycodes.empty()) return false;
 
     for (const Registration& r : m_registrations) {
-        if (r.hWnd == hWnd && r.id == id)
-            return false;  // the id is taken for this window
+        if (r.hWnd == hWnd && r.id == id) return false;  // the id is taken for this window
         // X would let us grab our own combination again without complaint, and undoing the
         // failed registration would then release the first one's grabs.
         const bool sameKey = std::any_of(keycodes.begin(), keycodes.end(), [&r](uint8_t k) {
             return std::find(r.keycodes.begin(), r.keycodes.end(), k) != r.keycodes.end();
         });
-        if (sameKey && r.xModifiers == xModifiers)
-            return false;
+        if (sameKey && r.xModifiers == xModifiers) return false;
     }
 
     const uint16_t numLock = numLockMask(m_connection, symbols.get());
@@ -172,20 +144,18 @@ bool X11HotKeys::RegisterHotKey(HWND hWnd, int32_t id, uint32_t modifiers, uint3
         for (const uint8_t keycode : keycodes)
             for (const uint16_t lock : locks)
                 grabs.push_back(Grab{root, keycode, static_cast<uint16_t>(xModifiers | lock)});
-    if (!grabAll(grabs))
-        return false;
+    if (!grabAll(grabs)) return false;
 
     m_registrations.push_back(Registration{hWnd, id, modifiers, vk, xModifiers, std::move(keycodes),
                                            std::move(grabs), m_nextSerial++});
     return true;
 }
 
-bool X11HotKeys::UnregisterHotKey(HWND hWnd, int32_t id)
-{
-    const auto found = std::find_if(m_registrations.begin(), m_registrations.end(),
-                                    [&](const Registration& r) { return r.hWnd == hWnd && r.id == id; });
-    if (found == m_registrations.end())
-        return false;
+bool X11HotKeys::UnregisterHotKey(HWND hWnd, int32_t id) {
+    const auto found =
+        std::find_if(m_registrations.begin(), m_registrations.end(),
+                     [&](const Registration& r) { return r.hWnd == hWnd && r.id == id; });
+    if (found == m_registrations.end()) return false;
     if (m_connection != nullptr && xcb_connection_has_error(m_connection) == 0)
         ungrabAll(found->grabs);
     m_registrations.erase(found);
@@ -195,8 +165,7 @@ bool X11HotKeys::UnregisterHotKey(HWND hWnd, int32_t id)
 // Grabs every combination in `wanted`. All or nothing: when the server refuses one (BadAccess:
 // another client holds it), the ones granted are released again and false is returned.
 // On success `wanted` is what is now held.
-bool X11HotKeys::grabAll(std::vector<Grab>& wanted)
-{
+bool X11HotKeys::grabAll(std::vector<Grab>& wanted) {
     // Asynchronous mode for both devices: the grab must not freeze the keyboard or pointer.
     // owner_events false: the press is reported on the root window even when one of our own
     // windows has the focus, so it never turns into an ordinary key event there.
@@ -209,10 +178,8 @@ bool X11HotKeys::grabAll(std::vector<Grab>& wanted)
     bool refused = false;
     for (size_t i = 0; i < cookies.size(); ++i) {
         const CPtr<xcb_generic_error_t> error(xcb_request_check(m_connection, cookies[i]));
-        if (error)
-            refused = true;
-        else
-            granted.push_back(wanted[i]);
+        if (error) refused = true;
+        else granted.push_back(wanted[i]);
     }
     if (refused) {
         ungrabAll(granted);
@@ -223,8 +190,7 @@ bool X11HotKeys::grabAll(std::vector<Grab>& wanted)
 
 // Releases the grabs and waits until the server has done so: when this returns, another
 // client can grab the same keys.
-void X11HotKeys::ungrabAll(const std::vector<Grab>& grabs)
-{
+void X11HotKeys::ungrabAll(const std::vector<Grab>& grabs) {
     std::vector<xcb_void_cookie_t> cookies;
     cookies.reserve(grabs.size());
     for (const Grab& g : grabs)
@@ -233,13 +199,11 @@ void X11HotKeys::ungrabAll(const std::vector<Grab>& grabs)
         CPtr<xcb_generic_error_t>(xcb_request_check(m_connection, cookie));
 }
 
-bool X11HotKeys::nativeEventFilter(const QByteArray& eventType, void* message, qintptr* /*result*/)
-{
-    if (eventType != "xcb_generic_event_t")
-        return false;
+bool X11HotKeys::nativeEventFilter(const QByteArray& eventType, void* message,
+                                   qintptr* /*result*/) {
+    if (eventType != "xcb_generic_event_t") return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
-    if ((event->response_type & 0x7F) != XCB_KEY_PRESS)
-        return false;
+    if ((event->response_type & 0x7F) != XCB_KEY_PRESS) return false;
     const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
     const uint16_t state = press->state & kRelevantMask;
 
@@ -247,10 +211,10 @@ bool X11HotKeys::nativeEventFilter(const QByteArray& eventType, void* message, q
         if (r.xModifiers != state ||
             std::find(r.keycodes.begin(), r.keycodes.end(), press->detail) == r.keycodes.end())
             continue;
-        const bool onOurRoot = std::any_of(r.grabs.begin(), r.grabs.end(),
-                                           [press](const Grab& g) { return g.root == press->root; });
-        if (!onOurRoot)
-            continue;
+        const bool onOurRoot = std::any_of(r.grabs.begin(), r.grabs.end(), [press](const Grab& g) {
+            return g.root == press->root;
+        });
+        if (!onOurRoot) continue;
         post(r.hWnd, r.id, static_cast<int32_t>(r.modifiers | r.vk << 16), r.serial);
         return true;
     }
@@ -258,15 +222,14 @@ bool X11HotKeys::nativeEventFilter(const QByteArray& eventType, void* message, q
 }
 
 // Delivers WM_HOTKEY from the event loop, if the registration still exists by then.
-void X11HotKeys::post(HWND hWnd, int32_t id, int32_t lParam, uint64_t serial)
-{
+void X11HotKeys::post(HWND hWnd, int32_t id, int32_t lParam, uint64_t serial) {
     QMetaObject::invokeMethod(
         &m_context,
         [this, hWnd, id, lParam, serial] {
-            const bool registered = std::any_of(m_registrations.begin(), m_registrations.end(),
-                                                [serial](const Registration& r) { return r.serial == serial; });
-            if (registered)
-                hWnd->WindowProc(hWnd, WM_HOTKEY, id, lParam);
+            const bool registered =
+                std::any_of(m_registrations.begin(), m_registrations.end(),
+                            [serial](const Registration& r) { return r.serial == serial; });
+            if (registered) hWnd->WindowProc(hWnd, WM_HOTKEY, id, lParam);
         },
         Qt::QueuedConnection);
 }

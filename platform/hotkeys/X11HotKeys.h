@@ -49,11 +49,11 @@ private:
     struct Registration {
         HWND hWnd;
         int32_t id;
-        uint32_t modifiers;         // MOD_* as registered
-        uint32_t vk;                // VK_* as registered
-        uint16_t xModifiers;        // the X modifier mask that must be down, locks excluded
+        uint32_t modifiers;   // MOD_* as registered
+        uint32_t vk;          // VK_* as registered
+        uint16_t xModifiers;  // the X modifier mask that must be down, locks excluded
         std::vector<uint8_t> keycodes;
-        std::vector<Grab> grabs;    // every grab this registration holds
+        std::vector<Grab> grabs;  // every grab this registration holds
         uint64_t serial;
     };
 

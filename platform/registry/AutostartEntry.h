@@ -52,4 +52,4 @@ std::optional<std::string> format(std::span<const BYTE> data);
 // reads as the empty text, so the check box shows what will happen at the next log-in.
 std::optional<std::vector<BYTE>> parse(std::string_view fileText);
 
-} // namespace wsx::registry::autostart
+}  // namespace wsx::registry::autostart

@@ -18,70 +18,55 @@ constexpr std::uintmax_t kMaxEntryBytes = 64 * 1024;
 
 // A temporary name next to `name` that does not exist yet. Hidden and without the ".desktop"
 // ending so that no session manager reads it while it is being written.
-fs::path temporaryName(const fs::path& folder, const std::string& name)
-{
+fs::path temporaryName(const fs::path& folder, const std::string& name) {
     static unsigned counter = 0;
     const auto stamp = static_cast<unsigned long long>(
         std::chrono::steady_clock::now().time_since_epoch().count());
     for (int attempt = 0;; ++attempt) {
-        fs::path candidate = folder / ("." + name + ".tmp-" + std::to_string(stamp) + "-"
-                                       + std::to_string(++counter));
+        fs::path candidate = folder / ("." + name + ".tmp-" + std::to_string(stamp) + "-" +
+                                       std::to_string(++counter));
         std::error_code ec;
         if (fs::symlink_status(candidate, ec).type() == fs::file_type::not_found || attempt > 8)
             return candidate;
     }
 }
 
-} // namespace
+}  // namespace
 
 AutostartStore::AutostartStore(fs::path folder) : m_folder(std::move(folder)) {}
 
-AutostartStore::ReadResult AutostartStore::read(std::string_view valueName) const
-{
+AutostartStore::ReadResult AutostartStore::read(std::string_view valueName) const {
     const std::string name = autostart::fileNameFor(valueName);
-    if (name.empty())
-        return {ERROR_FILE_NOT_FOUND, {}};
+    if (name.empty()) return {ERROR_FILE_NOT_FOUND, {}};
     const fs::path path = m_folder / name;
 
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
-    if (status.type() == fs::file_type::not_found)
-        return {ERROR_FILE_NOT_FOUND, {}};
-    if (ec)
-        return {ERROR_ACCESS_DENIED, {}};
-    if (status.type() != fs::file_type::regular)
-        return {ERROR_REGISTRY_CORRUPT, {}};
+    if (status.type() == fs::file_type::not_found) return {ERROR_FILE_NOT_FOUND, {}};
+    if (ec) return {ERROR_ACCESS_DENIED, {}};
+    if (status.type() != fs::file_type::regular) return {ERROR_REGISTRY_CORRUPT, {}};
     const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec)
-        return {ERROR_ACCESS_DENIED, {}};
-    if (size > kMaxEntryBytes)
-        return {ERROR_REGISTRY_CORRUPT, {}};
+    if (ec) return {ERROR_ACCESS_DENIED, {}};
+    if (size > kMaxEntryBytes) return {ERROR_REGISTRY_CORRUPT, {}};
 
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {ERROR_ACCESS_DENIED, {}};
+    if (!in) return {ERROR_ACCESS_DENIED, {}};
     std::string text(static_cast<std::size_t>(size), '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (in.bad())
-        return {ERROR_ACCESS_DENIED, {}};
+    if (in.bad()) return {ERROR_ACCESS_DENIED, {}};
     text.resize(static_cast<std::size_t>(in.gcount()));
 
     auto data = autostart::parse(text);
-    if (!data)
-        return {ERROR_REGISTRY_CORRUPT, {}};
+    if (!data) return {ERROR_REGISTRY_CORRUPT, {}};
     return {ERROR_SUCCESS, std::move(*data)};
 }
 
-LONG AutostartStore::write(std::string_view valueName, std::span<const BYTE> data)
-{
+LONG AutostartStore::write(std::string_view valueName, std::span<const BYTE> data) {
     const std::string name = autostart::fileNameFor(valueName);
-    if (name.empty())
-        return ERROR_INVALID_PARAMETER;
+    if (name.empty()) return ERROR_INVALID_PARAMETER;
     const auto text = autostart::format(data);
-    if (!text)
-        return ERROR_INVALID_PARAMETER;
-    if (!ensureFolder())
-        return ERROR_ACCESS_DENIED;
+    if (!text) return ERROR_INVALID_PARAMETER;
+    if (!ensureFolder()) return ERROR_ACCESS_DENIED;
 
     const fs::path temp = temporaryName(m_folder, name);
     std::error_code ec;
@@ -95,8 +80,8 @@ LONG AutostartStore::write(std::string_view valueName, std::span<const BYTE> dat
         }
     }
     fs::permissions(temp,
-                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read
-                        | fs::perms::others_read,
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                        fs::perms::others_read,
                     ec);
     fs::rename(temp, m_folder / name, ec);
     if (ec) {
@@ -106,28 +91,22 @@ LONG AutostartStore::write(std::string_view valueName, std::span<const BYTE> dat
     return ERROR_SUCCESS;
 }
 
-bool AutostartStore::ensureFolder() const
-{
+bool AutostartStore::ensureFolder() const {
     std::error_code ec;
-    if (fs::is_directory(m_folder, ec))
-        return true;
+    if (fs::is_directory(m_folder, ec)) return true;
     // Create the missing levels from the top down so that each new one gets mode 0700
     // (the XDG base directory rule for folders we create), whatever the umask.
     std::vector<fs::path> missing;
     for (fs::path p = m_folder; !p.empty(); p = p.parent_path()) {
-        if (fs::symlink_status(p, ec).type() != fs::file_type::not_found)
-            break;
+        if (fs::symlink_status(p, ec).type() != fs::file_type::not_found) break;
         missing.push_back(p);
-        if (p == p.parent_path())
-            break;
+        if (p == p.parent_path()) break;
     }
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        if (fs::create_directory(*it, ec))
-            fs::permissions(*it, fs::perms::owner_all, ec);
-        else if (ec)
-            return false;
+        if (fs::create_directory(*it, ec)) fs::permissions(*it, fs::perms::owner_all, ec);
+        else if (ec) return false;
     }
     return fs::is_directory(m_folder, ec);
 }
 
-} // namespace wsx::registry
+}  // namespace wsx::registry

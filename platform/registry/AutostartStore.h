@@ -25,8 +25,8 @@ public:
     explicit AutostartStore(std::filesystem::path folder);
 
     struct ReadResult {
-        LONG status = ERROR_FILE_NOT_FOUND; // ERROR_SUCCESS, or why there is no data
-        std::vector<BYTE> data;             // the stored bytes, when status is ERROR_SUCCESS
+        LONG status = ERROR_FILE_NOT_FOUND;  // ERROR_SUCCESS, or why there is no data
+        std::vector<BYTE> data;              // the stored bytes, when status is ERROR_SUCCESS
     };
 
     // ERROR_FILE_NOT_FOUND: no entry for this name. ERROR_ACCESS_DENIED: the entry exists but
@@ -46,4 +46,4 @@ private:
     std::filesystem::path m_folder;
 };
 
-} // namespace wsx::registry
+}  // namespace wsx::registry

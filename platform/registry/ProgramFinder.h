@@ -24,11 +24,11 @@ public:
     [[nodiscard]] std::optional<std::filesystem::path> find(std::string_view name) const;
 
     // The first of `names`, in that order of preference, that find() finds.
-    [[nodiscard]] std::optional<std::filesystem::path>
-    findFirst(std::span<const std::string_view> names) const;
+    [[nodiscard]] std::optional<std::filesystem::path> findFirst(
+        std::span<const std::string_view> names) const;
 
 private:
     std::string m_searchPath;
 };
 
-} // namespace wsx::registry
+}  // namespace wsx::registry

@@ -44,8 +44,8 @@ public:
     // System-information programs, in order of preference: HardInfo (its maintained successor
     // first), the closest match to a "system summary" window; KDE's Info Center; the GTK
     // front end of lshw (hardware only, and partial without root).
-    static constexpr std::array<std::string_view, 4> kSystemInfoPrograms{
-        "hardinfo2", "hardinfo", "kinfocenter", "lshw-gtk"};
+    static constexpr std::array<std::string_view, 4> kSystemInfoPrograms{"hardinfo2", "hardinfo",
+                                                                         "kinfocenter", "lshw-gtk"};
 
     explicit Registry(RegistryEnvironment environment);
 
@@ -89,4 +89,4 @@ private:
     bool m_runKeyAvailable;
 };
 
-} // namespace wsx::registry
+}  // namespace wsx::registry

@@ -13,23 +13,19 @@ constexpr const char* kDefaultSearchPath = "/usr/local/bin:/usr/bin:/bin";
 
 bool isAbsolute(const char* value) { return value != nullptr && value[0] == '/'; }
 
-} // namespace
+}  // namespace
 
-fs::path RegistryEnvironment::autostartFolderFor(const char* xdgConfigHome, const char* home)
-{
-    if (isAbsolute(xdgConfigHome))
-        return fs::path(xdgConfigHome) / "autostart";
-    if (isAbsolute(home))
-        return fs::path(home) / ".config" / "autostart";
+fs::path RegistryEnvironment::autostartFolderFor(const char* xdgConfigHome, const char* home) {
+    if (isAbsolute(xdgConfigHome)) return fs::path(xdgConfigHome) / "autostart";
+    if (isAbsolute(home)) return fs::path(home) / ".config" / "autostart";
     return {};
 }
 
-RegistryEnvironment RegistryEnvironment::fromProcess()
-{
+RegistryEnvironment RegistryEnvironment::fromProcess() {
     const char* path = std::getenv("PATH");
     return RegistryEnvironment{
         autostartFolderFor(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")),
         path != nullptr ? std::string(path) : std::string(kDefaultSearchPath)};
 }
 
-} // namespace wsx::registry
+}  // namespace wsx::registry

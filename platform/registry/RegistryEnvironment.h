@@ -23,4 +23,4 @@ struct RegistryEnvironment {
     static std::filesystem::path autostartFolderFor(const char* xdgConfigHome, const char* home);
 };
 
-} // namespace wsx::registry
+}  // namespace wsx::registry

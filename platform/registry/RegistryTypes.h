@@ -7,10 +7,10 @@
 
 namespace wsx::registry {
 
-using HKEY = std::uint32_t;   // 32-bit key handle; 0 is never a valid handle
+using HKEY = std::uint32_t;  // 32-bit key handle; 0 is never a valid handle
 using DWORD = std::uint32_t;
-using LONG = std::int32_t;    // result code of every call; ERROR_SUCCESS on success
-using REGSAM = std::uint32_t; // access mask
+using LONG = std::int32_t;     // result code of every call; ERROR_SUCCESS on success
+using REGSAM = std::uint32_t;  // access mask
 using BYTE = unsigned char;
 
 // Predefined root keys. HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER share one backing here:
@@ -49,4 +49,4 @@ inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
 inline constexpr LONG ERROR_MORE_DATA = 234;
 inline constexpr LONG ERROR_REGISTRY_CORRUPT = 1015;
 
-} // namespace wsx::registry
+}  // namespace wsx::registry

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowMessages.h"
+#include "platform/messages/WindowMessages.h"
 
 #include <QIcon>
 

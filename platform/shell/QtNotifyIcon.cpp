@@ -19,26 +19,20 @@ namespace {
 
 // The tip is UTF-8 ending in a NUL within its 64 bytes; a record without the NUL is read up
 // to the end of the field rather than past it.
-QString tipText(const NOTIFYICONDATA& data)
-{
+QString tipText(const NOTIFYICONDATA& data) {
     const size_t length = strnlen(data.szTip, sizeof data.szTip);
     return QString::fromUtf8(data.szTip, static_cast<qsizetype>(length));
 }
 
 // The mouse message a window expects for each way Qt reports a click on the icon; 0 for
 // the ones it is not told about.
-uint32_t mouseMessageFor(QSystemTrayIcon::ActivationReason reason)
-{
+uint32_t mouseMessageFor(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
-    case QSystemTrayIcon::DoubleClick:
-        return WM_LBUTTONDBLCLK;
-    case QSystemTrayIcon::Context:
-        return WM_RBUTTONUP;
-    case QSystemTrayIcon::Trigger:
-        return WM_LBUTTONUP;
+    case QSystemTrayIcon::DoubleClick: return WM_LBUTTONDBLCLK;
+    case QSystemTrayIcon::Context: return WM_RBUTTONUP;
+    case QSystemTrayIcon::Trigger: return WM_LBUTTONUP;
     case QSystemTrayIcon::MiddleClick:
-    case QSystemTrayIcon::Unknown:
-        break;
+    case QSystemTrayIcon::Unknown: break;
     }
     return 0;
 }
@@ -49,25 +43,18 @@ QtNotifyIcon::QtNotifyIcon() = default;
 
 QtNotifyIcon::~QtNotifyIcon() = default;
 
-bool QtNotifyIcon::Shell_NotifyIcon(uint32_t message, const NOTIFYICONDATA& data)
-{
+bool QtNotifyIcon::Shell_NotifyIcon(uint32_t message, const NOTIFYICONDATA& data) {
     switch (message) {
-    case NIM_ADD:
-        return add(data);
-    case NIM_MODIFY:
-        return modify(data);
-    case NIM_DELETE:
-        return remove(data);
-    default:
-        return false;
+    case NIM_ADD: return add(data);
+    case NIM_MODIFY: return modify(data);
+    case NIM_DELETE: return remove(data);
+    default: return false;
     }
 }
 
-bool QtNotifyIcon::add(const NOTIFYICONDATA& data)
-{
+bool QtNotifyIcon::add(const NOTIFYICONDATA& data) {
     const Key key{data.hWnd, data.uID};
-    if (data.hWnd == nullptr || m_icons.count(key) != 0)
-        return false;
+    if (data.hWnd == nullptr || m_icons.count(key) != 0) return false;
 
     auto icon = std::make_unique<Icon>();
     icon->tray = std::make_unique<QSystemTrayIcon>();
@@ -90,20 +77,16 @@ bool QtNotifyIcon::add(const NOTIFYICONDATA& data)
     return true;
 }
 
-bool QtNotifyIcon::modify(const NOTIFYICONDATA& data)
-{
+bool QtNotifyIcon::modify(const NOTIFYICONDATA& data) {
     const auto found = m_icons.find(Key{data.hWnd, data.uID});
-    if (found == m_icons.end())
-        return false;
+    if (found == m_icons.end()) return false;
     applyFields(*found->second, data);
     return true;
 }
 
-bool QtNotifyIcon::remove(const NOTIFYICONDATA& data)
-{
+bool QtNotifyIcon::remove(const NOTIFYICONDATA& data) {
     const auto found = m_icons.find(Key{data.hWnd, data.uID});
-    if (found == m_icons.end())
-        return false;
+    if (found == m_icons.end()) return false;
     // Safe at any time, even from WindowProc during a click on this icon: deliveries never
     // run inside the icon's own event handling.
     m_icons.erase(found);
@@ -112,26 +95,21 @@ bool QtNotifyIcon::remove(const NOTIFYICONDATA& data)
 
 // Sets the fields uFlags names and leaves the others as earlier calls set them. The window
 // replaces icon and tip every 50 ms while it animates: nothing is kept but the current ones.
-void QtNotifyIcon::applyFields(Icon& icon, const NOTIFYICONDATA& data)
-{
-    if ((data.uFlags & NIF_ICON) != 0)
-        icon.tray->setIcon(data.hIcon);
-    if ((data.uFlags & NIF_TIP) != 0)
-        icon.tray->setToolTip(tipText(data));
+void QtNotifyIcon::applyFields(Icon& icon, const NOTIFYICONDATA& data) {
+    if ((data.uFlags & NIF_ICON) != 0) icon.tray->setIcon(data.hIcon);
+    if ((data.uFlags & NIF_TIP) != 0) icon.tray->setToolTip(tipText(data));
     if ((data.uFlags & NIF_MESSAGE) != 0) {
         icon.hasCallback = true;
         icon.callbackMessage = data.uCallbackMessage;
     }
 }
 
-void QtNotifyIcon::deliver(Key key, uint64_t serial, int reason)
-{
+void QtNotifyIcon::deliver(Key key, uint64_t serial, int reason) {
     const auto found = m_icons.find(key);
     if (found == m_icons.end() || found->second->serial != serial || !found->second->hasCallback)
         return;
     const uint32_t mouse = mouseMessageFor(static_cast<QSystemTrayIcon::ActivationReason>(reason));
-    if (mouse == 0)
-        return;
+    if (mouse == 0) return;
     const uint32_t callback = found->second->callbackMessage;
     HWND hWnd = key.first;
     // WindowProc may add, modify or delete icons (and so invalidate `found`): nothing of this

@@ -14,36 +14,29 @@ constexpr int kStarted = 42;
 
 // An address names its scheme ("https:", "mailto:"); a path does not. A leading '/' is
 // always a path, even when a later ':' would parse as a scheme.
-bool isAddress(const QString& target)
-{
-    if (target.startsWith(u'/'))
-        return false;
+bool isAddress(const QString& target) {
+    if (target.startsWith(u'/')) return false;
     const QUrl url(target, QUrl::StrictMode);
     return url.isValid() && url.scheme().size() > 1;
 }
 
 }  // namespace
 
-int QtShell::ShellExecute(const std::string& target, int /*showCommand*/)
-{
+int QtShell::ShellExecute(const std::string& target, int /*showCommand*/) {
     const QString text = QString::fromStdString(target);
-    if (text.isEmpty())
-        return SE_ERR_FNF;
+    if (text.isEmpty()) return SE_ERR_FNF;
 
     if (isAddress(text))
         return QDesktopServices::openUrl(QUrl(text, QUrl::StrictMode)) ? kStarted : SE_ERR_NOASSOC;
 
     const QFileInfo file(text);
-    if (!file.exists())
-        return SE_ERR_FNF;
+    if (!file.exists()) return SE_ERR_FNF;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(file.absoluteFilePath())) ? kStarted
-                                                                                     : SE_ERR_NOASSOC;
+                                                                                   : SE_ERR_NOASSOC;
 }
 
-bool QtShell::StartProgram(const std::string& path)
-{
-    if (path.empty())
-        return false;
+bool QtShell::StartProgram(const std::string& path) {
+    if (path.empty()) return false;
     return QProcess::startDetached(QString::fromStdString(path), QStringList{});
 }
 

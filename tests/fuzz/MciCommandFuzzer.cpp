@@ -1,8 +1,8 @@
 // Feeds arbitrary text to the MCI engine, one command per line, with the virtual clock
 // moving between commands, so that parsing and every transport path see hostile input.
 // Must never crash, hang, leak or trip a sanitizer; the result codes are not judged here.
-#include "platform/audio/VirtualAudioBackend.h"
-#include "platform/mci/MciEngine.h"
+#include "audio/VirtualAudioBackend.h"
+#include "engine/MciEngine.h"
 
 #include <cctype>
 #include <cstddef>

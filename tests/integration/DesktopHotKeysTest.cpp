@@ -35,40 +35,37 @@ class OtherClient {
 public:
     OtherClient()
         : m_connection(xcb_connect(nullptr, nullptr)),
-          m_symbols(xcb_key_symbols_alloc(m_connection.get()))
-    {
+          m_symbols(xcb_key_symbols_alloc(m_connection.get())) {
         m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection.get())).data->root;
     }
 
     // Whether the server granted the grab of `keysym` with exactly `modifiers`.
-    bool grab(xcb_keysym_t keysym, uint16_t modifiers)
-    {
-        const auto cookie = xcb_grab_key_checked(m_connection.get(), 0, m_root, modifiers, keycode(keysym),
-                                                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    bool grab(xcb_keysym_t keysym, uint16_t modifiers) {
+        const auto cookie =
+            xcb_grab_key_checked(m_connection.get(), 0, m_root, modifiers, keycode(keysym),
+                                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
         xcb_generic_error_t* error = xcb_request_check(m_connection.get(), cookie);
         std::free(error);
         return error == nullptr;
     }
 
-    void ungrab(xcb_keysym_t keysym, uint16_t modifiers)
-    {
-        const auto cookie = xcb_ungrab_key_checked(m_connection.get(), keycode(keysym), m_root, modifiers);
+    void ungrab(xcb_keysym_t keysym, uint16_t modifiers) {
+        const auto cookie =
+            xcb_ungrab_key_checked(m_connection.get(), keycode(keysym), m_root, modifiers);
         std::free(xcb_request_check(m_connection.get(), cookie));
     }
 
     // The server's current modifier and lock state.
-    uint16_t modifierState()
-    {
-        xcb_query_pointer_reply_t* reply =
-            xcb_query_pointer_reply(m_connection.get(), xcb_query_pointer(m_connection.get(), m_root), nullptr);
+    uint16_t modifierState() {
+        xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(
+            m_connection.get(), xcb_query_pointer(m_connection.get(), m_root), nullptr);
         const uint16_t mask = reply != nullptr ? reply->mask : 0;
         std::free(reply);
         return mask;
     }
 
 private:
-    xcb_keycode_t keycode(xcb_keysym_t keysym)
-    {
+    xcb_keycode_t keycode(xcb_keysym_t keysym) {
         xcb_keycode_t* codes = xcb_key_symbols_get_keycode(m_symbols.get(), keysym);
         const xcb_keycode_t first = codes != nullptr ? codes[0] : 0;
         std::free(codes);
@@ -88,26 +85,26 @@ private:
 
 class DesktopHotKeys : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (const std::string missing = wsx::test::desktopMissing(); !missing.empty()) GTEST_SKIP() << missing;
+    void SetUp() override {
+        if (const std::string missing = wsx::test::desktopMissing(); !missing.empty())
+            GTEST_SKIP() << missing;
     }
 
-    static void press(const char* keys)
-    {
-        ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QLatin1String(keys)}), 0)
+    static void press(const char* keys) {
+        ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
+                                    {QStringLiteral("key"), QLatin1String(keys)}),
+                  0)
             << "xdotool key " << keys;
     }
 
     // Waits until `window` has `count` messages. X delivers events in order, so once a later
     // key has arrived, an earlier one that was going to arrive has arrived too.
-    static bool waitForMessages(const RecordingWindow& window, size_t count)
-    {
+    static bool waitForMessages(const RecordingWindow& window, size_t count) {
         return QTest::qWaitFor([&] { return window.messages.size() >= count; }, 3000);
     }
 
-    static void expectHotKey(const Message& m, const RecordingWindow& window, int32_t id, int32_t lParam)
-    {
+    static void expectHotKey(const Message& m, const RecordingWindow& window, int32_t id,
+                             int32_t lParam) {
         EXPECT_EQ(m.hWnd, &window);
         EXPECT_EQ(m.msg, WM_HOTKEY);
         EXPECT_EQ(m.wParam, id);
@@ -117,8 +114,7 @@ protected:
     RecordingWindow window;
 };
 
-TEST_F(DesktopHotKeys, RegisteredKeyArrivesAsWmHotKeyOnce)
-{
+TEST_F(DesktopHotKeys, RegisteredKeyArrivesAsWmHotKeyOnce) {
     X11HotKeys hotKeys;
     ASSERT_TRUE(hotKeys.RegisterHotKey(&window, 1, kCtrlAlt, VK_DOWN));
 
@@ -129,16 +125,14 @@ TEST_F(DesktopHotKeys, RegisteredKeyArrivesAsWmHotKeyOnce)
     expectHotKey(window.messages[0], window, 1, 3 | 40 << 16);
 }
 
-TEST_F(DesktopHotKeys, ArrivesWithNumLockAndCapsLockOn)
-{
+TEST_F(DesktopHotKeys, ArrivesWithNumLockAndCapsLockOn) {
     X11HotKeys hotKeys;
     ASSERT_TRUE(hotKeys.RegisterHotKey(&window, 1, kCtrlAlt, VK_DOWN));
     OtherClient x;
     const uint16_t before = x.modifierState();
 
     struct Restore {
-        ~Restore()
-        {
+        ~Restore() {
             if (!keys.isEmpty())
                 QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
         }
@@ -163,21 +157,19 @@ TEST_F(DesktopHotKeys, ArrivesWithNumLockAndCapsLockOn)
     press("ctrl+alt+Down");
     ASSERT_TRUE(waitForMessages(window, 3)) << "not delivered with CapsLock on";
 
-    for (const Message& m : window.messages)
-        expectHotKey(m, window, 1, 3 | 40 << 16);
+    for (const Message& m : window.messages) expectHotKey(m, window, 1, 3 | 40 << 16);
 }
 
 // Two keys on the same key code told apart by their modifiers: the one whose modifiers
 // match is delivered, with its own id and modifier word.
-TEST_F(DesktopHotKeys, ModifiersChooseTheRegistration)
-{
+TEST_F(DesktopHotKeys, ModifiersChooseTheRegistration) {
     X11HotKeys hotKeys;
     ASSERT_TRUE(hotKeys.RegisterHotKey(&window, 1, kCtrlAlt, VK_LEFT));
     ASSERT_TRUE(hotKeys.RegisterHotKey(&window, 7, MOD_SHIFT | MOD_WIN, VK_LEFT));
 
     press("shift+super+Left");
-    press("ctrl+alt+Up");             // not registered
-    press("ctrl+alt+shift+Left");     // registered key, other modifiers
+    press("ctrl+alt+Up");          // not registered
+    press("ctrl+alt+shift+Left");  // registered key, other modifiers
     press("ctrl+alt+Left");
     ASSERT_TRUE(waitForMessages(window, 2));
     QTest::qWait(200);
@@ -186,8 +178,7 @@ TEST_F(DesktopHotKeys, ModifiersChooseTheRegistration)
     expectHotKey(window.messages[1], window, 1, 3 | 37 << 16);
 }
 
-TEST_F(DesktopHotKeys, KeyHeldByAnotherClientFailsAndLeavesNothingGrabbed)
-{
+TEST_F(DesktopHotKeys, KeyHeldByAnotherClientFailsAndLeavesNothingGrabbed) {
     OtherClient other;
     // The other client holds only the CapsLock variant: the plain one, granted to us first,
     // must be given back when the registration fails.
@@ -208,8 +199,7 @@ TEST_F(DesktopHotKeys, KeyHeldByAnotherClientFailsAndLeavesNothingGrabbed)
     expectHotKey(window.messages[0], window, 3, 3 | 38 << 16);
 }
 
-TEST_F(DesktopHotKeys, ReleasedKeysAreFreeForOthersAndSilent)
-{
+TEST_F(DesktopHotKeys, ReleasedKeysAreFreeForOthersAndSilent) {
     OtherClient other;
     {
         X11HotKeys hotKeys;
@@ -223,10 +213,9 @@ TEST_F(DesktopHotKeys, ReleasedKeysAreFreeForOthersAndSilent)
         const uint16_t locks[] = {0, XCB_MOD_MASK_LOCK};
         for (const uint16_t lock : locks)
             EXPECT_TRUE(other.grab(XK_Down, kXCtrlAlt | lock)) << "lock mask " << lock;
-        for (const uint16_t lock : locks)
-            other.ungrab(XK_Down, kXCtrlAlt | lock);
+        for (const uint16_t lock : locks) other.ungrab(XK_Down, kXCtrlAlt | lock);
 
-        press("ctrl+alt+Down");   // unregistered: nothing
+        press("ctrl+alt+Down");  // unregistered: nothing
         press("ctrl+alt+Right");
         ASSERT_TRUE(waitForMessages(window, 1));
         QTest::qWait(200);
@@ -240,14 +229,14 @@ TEST_F(DesktopHotKeys, ReleasedKeysAreFreeForOthersAndSilent)
 
 // As on Windows, an id is registered once per window and a key combination once in all.
 // A refused second registration must leave the first one working.
-TEST_F(DesktopHotKeys, SecondRegistrationIsRefusedAndFirstKeepsWorking)
-{
+TEST_F(DesktopHotKeys, SecondRegistrationIsRefusedAndFirstKeepsWorking) {
     X11HotKeys hotKeys;
     RecordingWindow otherWindow;
     ASSERT_TRUE(hotKeys.RegisterHotKey(&window, 1, kCtrlAlt, VK_DOWN));
     EXPECT_FALSE(hotKeys.RegisterHotKey(&window, 1, kCtrlAlt, VK_UP)) << "same id, same window";
     EXPECT_FALSE(hotKeys.RegisterHotKey(&window, 2, kCtrlAlt, VK_DOWN)) << "same keys, other id";
-    EXPECT_FALSE(hotKeys.RegisterHotKey(&otherWindow, 1, kCtrlAlt, VK_DOWN)) << "same keys, other window";
+    EXPECT_FALSE(hotKeys.RegisterHotKey(&otherWindow, 1, kCtrlAlt, VK_DOWN))
+        << "same keys, other window";
     EXPECT_TRUE(hotKeys.RegisterHotKey(&otherWindow, 1, kCtrlAlt, VK_UP)) << "an id is per window";
 
     press("ctrl+alt+Down");
@@ -260,12 +249,10 @@ TEST_F(DesktopHotKeys, SecondRegistrationIsRefusedAndFirstKeepsWorking)
 
 // WindowProc may release hot keys while one is being delivered (the window unloads on a
 // key); a press queued behind it is then dropped instead of reaching a gone window.
-TEST_F(DesktopHotKeys, UnregisteringFromWindowProcDropsQueuedPresses)
-{
+TEST_F(DesktopHotKeys, UnregisteringFromWindowProcDropsQueuedPresses) {
     X11HotKeys hotKeys;
     struct UnloadingWindow : RecordingWindow {
-        int32_t WindowProc(HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lParam) override
-        {
+        int32_t WindowProc(HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lParam) override {
             RecordingWindow::WindowProc(hWnd, uMsg, wParam, lParam);
             service->UnregisterHotKey(this, 1);
             return 0;

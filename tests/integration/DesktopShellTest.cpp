@@ -19,52 +19,48 @@ namespace {
 
 using namespace wsx::platform;
 
-bool writeExecutable(const QString& path, const QByteArray& text)
-{
+bool writeExecutable(const QString& path, const QByteArray& text) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
-        return false;
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) return false;
     file.close();
-    return file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                               QFileDevice::ExeOwner);
 }
 
-QStringList readLines(const QString& path)
-{
+QStringList readLines(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+    if (!file.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
 class DesktopShell : public ::testing::Test {
 protected:
     // Qt remembers the opener it found for the life of the process: one folder for all cases.
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         s_bin = std::make_unique<QTemporaryDir>();
-        writeExecutable(s_bin->filePath("xdg-open"), "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$WSX_TEST_OPENED\"\n");
+        writeExecutable(s_bin->filePath("xdg-open"),
+                        "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$WSX_TEST_OPENED\"\n");
         qputenv("PATH", s_bin->path().toLocal8Bit() + ':' + qgetenv("PATH"));
         qunsetenv("BROWSER");
         qunsetenv("DEFAULT_BROWSER");
     }
     static void TearDownTestSuite() { s_bin.reset(); }
 
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         opened = dir.filePath("opened.txt");
         qputenv("WSX_TEST_OPENED", opened.toLocal8Bit());
     }
 
     // What the opener was given, once it has run.
-    QStringList openerArguments()
-    {
-        if (!QTest::qWaitFor([&] { return QFile::exists(opened); }, 5000))
-            return {};
+    QStringList openerArguments() {
+        if (!QTest::qWaitFor([&] { return QFile::exists(opened); }, 5000)) return {};
         return readLines(opened);
     }
 
-    static bool haveDesktopServices() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
+    static bool haveDesktopServices() {
+        return QGuiApplication::platformName() == QLatin1String("xcb");
+    }
     static constexpr const char* kNoDesktop =
         "opening documents needs the X11 platform (DISPLAY unset or unreachable)";
 
@@ -76,20 +72,19 @@ protected:
 
 std::unique_ptr<QTemporaryDir> DesktopShell::s_bin;
 
-TEST_F(DesktopShell, StartProgramTakesThePathLiterally)
-{
+TEST_F(DesktopShell, StartProgramTakesThePathLiterally) {
     // Spaces and shell syntax in the path would split or run something else through a shell.
     const QString program = dir.filePath("系统 信息; touch hacked");
     const QString ran = dir.filePath("ran");
     ASSERT_TRUE(writeExecutable(program, "#!/bin/sh\ntouch \"" + ran.toUtf8() + "\"\n"));
 
     EXPECT_TRUE(shell.StartProgram(program.toStdString()));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(ran); }, 5000)) << "the program did not run";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(ran); }, 5000))
+        << "the program did not run";
     EXPECT_FALSE(QFile::exists(dir.filePath("hacked")));
 }
 
-TEST_F(DesktopShell, StartProgramFailsForWhatCannotRun)
-{
+TEST_F(DesktopShell, StartProgramFailsForWhatCannotRun) {
     EXPECT_FALSE(shell.StartProgram(dir.filePath("missing").toStdString()));
     const QString plain = dir.filePath("not-executable");
     QFile file(plain);
@@ -99,17 +94,15 @@ TEST_F(DesktopShell, StartProgramFailsForWhatCannotRun)
     EXPECT_FALSE(shell.StartProgram(""));
 }
 
-TEST_F(DesktopShell, MissingLocalFileIsFileNotFound)
-{
-    EXPECT_EQ(shell.ShellExecute(dir.filePath("record.chm").toStdString(), SW_SHOWNORMAL), SE_ERR_FNF);
+TEST_F(DesktopShell, MissingLocalFileIsFileNotFound) {
+    EXPECT_EQ(shell.ShellExecute(dir.filePath("record.chm").toStdString(), SW_SHOWNORMAL),
+              SE_ERR_FNF);
     EXPECT_EQ(shell.ShellExecute("", SW_SHOWNORMAL), SE_ERR_FNF);
     EXPECT_FALSE(QFile::exists(opened)) << "the opener ran for a missing file";
 }
 
-TEST_F(DesktopShell, LocalFileReachesTheOpenerAsItsUrl)
-{
-    if (!haveDesktopServices())
-        GTEST_SKIP() << kNoDesktop;
+TEST_F(DesktopShell, LocalFileReachesTheOpenerAsItsUrl) {
+    if (!haveDesktopServices()) GTEST_SKIP() << kNoDesktop;
     const QString help = dir.filePath("帮助 文件#1.chm");
     QFile file(help);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -121,10 +114,8 @@ TEST_F(DesktopShell, LocalFileReachesTheOpenerAsItsUrl)
     EXPECT_EQ(QUrl(args[0]).toLocalFile(), help);
 }
 
-TEST_F(DesktopShell, AddressesReachTheOpenerUnchanged)
-{
-    if (!haveDesktopServices())
-        GTEST_SKIP() << kNoDesktop;
+TEST_F(DesktopShell, AddressesReachTheOpenerUnchanged) {
+    if (!haveDesktopServices()) GTEST_SKIP() << kNoDesktop;
     EXPECT_GT(shell.ShellExecute("https://example.com/info?a=1&b=2", SW_SHOWNORMAL), 32);
     EXPECT_GT(shell.ShellExecute("mailto:someone@example.com", SW_SHOWNORMAL), 32);
     ASSERT_TRUE(QTest::qWaitFor([&] { return readLines(opened).size() == 2; }, 5000));

@@ -21,10 +21,8 @@
 
 namespace {
 
-bool displayReachable()
-{
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        return false;
+bool displayReachable() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) return false;
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     const bool ok = xcb_connection_has_error(connection) == 0;
     xcb_disconnect(connection);
@@ -33,19 +31,16 @@ bool displayReachable()
 
 class DisplayLock {
 public:
-    explicit DisplayLock(const QByteArray& display)
-    {
+    explicit DisplayLock(const QByteArray& display) {
         QByteArray name = display;
         name.replace('/', '_');
-        const QByteArray path = QDir::tempPath().toLocal8Bit() + "/wsx-desktop-tests-" + name + ".lock";
+        const QByteArray path =
+            QDir::tempPath().toLocal8Bit() + "/wsx-desktop-tests-" + name + ".lock";
         m_fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (m_fd >= 0)
-            ::flock(m_fd, LOCK_EX);  // released by the kernel if the process dies
+        if (m_fd >= 0) ::flock(m_fd, LOCK_EX);  // released by the kernel if the process dies
     }
-    ~DisplayLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
+    ~DisplayLock() {
+        if (m_fd >= 0) ::close(m_fd);
     }
     DisplayLock(const DisplayLock&) = delete;
     DisplayLock& operator=(const DisplayLock&) = delete;
@@ -56,8 +51,7 @@ private:
 
 class DesktopEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override
-    {
+    void SetUp() override {
         // The tests' own choice wins over a QT_QPA_PLATFORM given to every test.
         if (displayReachable()) {
             m_lock = std::make_unique<DisplayLock>(qgetenv("DISPLAY"));
@@ -69,8 +63,7 @@ public:
         QApplication::setQuitOnLastWindowClosed(false);
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         m_app.reset();
         m_lock.reset();
     }

@@ -4,7 +4,7 @@
 // cases that need one skip and say why.
 #include "PulseTestAudio.h"
 #include "PulseTestServer.h"
-#include "platform/audio/PulseAudioBackend.h"
+#include "audio/PulseAudioBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -31,10 +31,12 @@ using namespace std::chrono_literals;
 
 std::string sharedServerProblem() {
     const char* enabled = std::getenv("WSX_TEST_PULSE");
-    if (!enabled || !*enabled) return "WSX_TEST_PULSE is not set: run under tests/support/pulse-env.sh";
+    if (!enabled || !*enabled)
+        return "WSX_TEST_PULSE is not set: run under tests/support/pulse-env.sh";
     const char* server = std::getenv("PULSE_SERVER");
     if (!server || !pulseSocketAnswers(server))
-        return std::string("no PulseAudio server answers at ") + (server ? server : "(PULSE_SERVER unset)");
+        return std::string("no PulseAudio server answers at ") +
+               (server ? server : "(PULSE_SERVER unset)");
     return {};
 }
 
@@ -111,7 +113,8 @@ TEST_P(PulseCapture, RecordsTheMonitorTonePromptlyAtTheRequestedRate) {
         std::vector<double> x = channelSamples(pcm, format, c);
         ASSERT_GT(x.size(), format.sampleRate);
         x.erase(x.begin(), x.end() - std::ptrdiff_t(format.sampleRate));  // the last second
-        EXPECT_NEAR(dominantFrequency(x, format.sampleRate, 200, 800), toneHz, 5) << "channel " << c;
+        EXPECT_NEAR(dominantFrequency(x, format.sampleRate, 200, 800), toneHz, 5)
+            << "channel " << c;
         EXPECT_NEAR(rms(x), 0.5 / std::sqrt(2.0), 0.05) << "channel " << c;
     }
 
@@ -148,7 +151,8 @@ TEST_P(PulsePlayback, PlaysTheWholeToneAndReportsWhatWasHeard) {
     while (!stream->drained() && secondsSince(openedAt) < 5) {
         const bool allPulled = source.finished();
         positions.push_back(stream->bytesPlayed());
-        if (allPulled && positionWhenAllPulled == UINT64_MAX) positionWhenAllPulled = positions.back();
+        if (allPulled && positionWhenAllPulled == UINT64_MAX)
+            positionWhenAllPulled = positions.back();
         std::this_thread::sleep_for(5ms);
     }
     const int64_t drainedAt = steadyNowNs();
@@ -216,9 +220,10 @@ TEST_F(PulseStreams, PositionLeavesOutTheSilenceWrittenWhileTheSourceLags) {
     double worstLead = -1;  // seconds the position ran ahead of what could have been heard
     while (!stream->drained() && secondsSince(releasedAt) < 5) {
         positions.push_back(stream->bytesPlayed());
-        const double possible = double(head) / format.bytesPerSecond() +
-                                std::max(0.0, secondsSince(releasedAt) - 0.05);
-        worstLead = std::max(worstLead, double(positions.back()) / format.bytesPerSecond() - possible);
+        const double possible =
+            double(head) / format.bytesPerSecond() + std::max(0.0, secondsSince(releasedAt) - 0.05);
+        worstLead =
+            std::max(worstLead, double(positions.back()) / format.bytesPerSecond() - possible);
         std::this_thread::sleep_for(2ms);
     }
     ASSERT_TRUE(stream->drained());
@@ -281,9 +286,9 @@ TEST(PulseOpen, RejectsFormatsBeforeLookingForAServer) {
     PulseAudioBackend backend("万声匣", "unix:/nonexistent/wsx-no-server/native");
     PulseTestSink sink(1024);
     PulseTestSource source({}, 1);
-    for (const AudioFormat& format : {AudioFormat{22050, 1, 24}, AudioFormat{22050, 0, 16},
-                                      AudioFormat{0, 1, 16}, AudioFormat{22050, 300, 8},
-                                      AudioFormat{4'000'000, 1, 16}}) {
+    for (const AudioFormat& format :
+         {AudioFormat{22050, 1, 24}, AudioFormat{22050, 0, 16}, AudioFormat{0, 1, 16},
+          AudioFormat{22050, 300, 8}, AudioFormat{4'000'000, 1, 16}}) {
         OpenError error = OpenError::None;
         EXPECT_EQ(backend.openCapture(format, sink, error), nullptr);
         EXPECT_EQ(error, OpenError::BadFormat) << formatName({format, 0});

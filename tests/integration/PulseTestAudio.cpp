@@ -30,7 +30,9 @@ std::vector<uint8_t> PulseTestSink::bytes() const {
 }
 
 PulseTestSource::PulseTestSource(std::vector<uint8_t> data, size_t frameBytes, bool endless)
-    : m_data(std::move(data)), m_frameBytes(frameBytes), m_endless(endless),
+    : m_data(std::move(data)),
+      m_frameBytes(frameBytes),
+      m_endless(endless),
       m_available(m_data.size()) {}
 
 size_t PulseTestSource::pull(void* out, size_t bytes) {
@@ -63,7 +65,8 @@ std::vector<uint8_t> sinePcm(const AudioFormat& format, double hz, double amplit
     std::vector<uint8_t> pcm;
     pcm.reserve(frames * format.blockAlign());
     for (size_t i = 0; i < frames; ++i) {
-        const double v = amplitude * std::sin(2 * std::numbers::pi * hz * double(i) / format.sampleRate);
+        const double v =
+            amplitude * std::sin(2 * std::numbers::pi * hz * double(i) / format.sampleRate);
         for (unsigned c = 0; c < format.channels; ++c) {
             if (format.bitsPerSample == 8) {
                 pcm.push_back(uint8_t(std::lround(128 + 127 * v)));

@@ -2,7 +2,7 @@
 
 // Sinks, sources and signal measurements for the PulseAudio backend tests.
 
-#include "platform/audio/AudioBackend.h"
+#include "audio/AudioBackend.h"
 
 #include <atomic>
 #include <cstddef>

@@ -56,7 +56,8 @@ TEST_F(Edit, DeleteBeforeKeepsTheRestAndScalesTheSliderASecondBeyond) {
     tenPointFourSeconds(6);  // 4.4 s remain
     dialogs.answers = {MsgBoxResult::Yes};
     window->mnuDelFore_Click();
-    EXPECT_NE(std::find(mci.sent.begin(), mci.sent.end(), "delete RecordDev from 0 to 6000"), mci.sent.end());
+    EXPECT_NE(std::find(mci.sent.begin(), mci.sent.end(), "delete RecordDev from 0 to 6000"),
+              mci.sent.end());
     EXPECT_FALSE(window->ui->mnuDelFore->isEnabled());
     EXPECT_TRUE(window->ui->mnuDelBack->isEnabled());
     EXPECT_EQ(window->ui->lblLen->text(), "文件长度：00:04");
@@ -118,7 +119,8 @@ TEST_F(Edit, DeleteBeforeAtTheStartSendsZeroToZero) {
     tenPointFourSeconds(0);
     dialogs.answers = {MsgBoxResult::Yes};
     window->mnuDelFore_Click();
-    EXPECT_NE(std::find(mci.sent.begin(), mci.sent.end(), "delete RecordDev from 0 to 0"), mci.sent.end());
+    EXPECT_NE(std::find(mci.sent.begin(), mci.sent.end(), "delete RecordDev from 0 to 0"),
+              mci.sent.end());
     EXPECT_FALSE(window->ui->mnuDelFore->isEnabled());
     EXPECT_EQ(window->ui->lblLen->text(), "文件长度：00:10");
 }

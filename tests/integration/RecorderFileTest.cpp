@@ -12,7 +12,9 @@ using wsx::test::RecorderTest;
 
 class FileCommands : public RecorderTest {
 protected:
-    QString path(const std::string& name) { return QString::fromStdString((tmp.path() / name).string()); }
+    QString path(const std::string& name) {
+        return QString::fromStdString((tmp.path() / name).string());
+    }
 };
 
 TEST_F(FileCommands, NewWithoutChangesResetsAtOnce) {
@@ -33,7 +35,9 @@ TEST_F(FileCommands, NewWhilePlayingAsksWithoutPausingAndNoResets) {
     window->cmdStop_Click();
     window->cmdPlay_Click();
     dialogs.answers = {MsgBoxResult::No};
-    dialogs.onAsk = [&] { EXPECT_EQ(engine.device("RecordDev")->mode(), mci::WaveAudioDevice::Mode::Playing); };
+    dialogs.onAsk = [&] {
+        EXPECT_EQ(engine.device("RecordDev")->mode(), mci::WaveAudioDevice::Mode::Playing);
+    };
     window->mnuNew_Click();
     EXPECT_EQ(engine.device("RecordDev")->lengthBytes(), 0u);
     EXPECT_EQ(backend.openStreams(), 0);
@@ -42,7 +46,8 @@ TEST_F(FileCommands, NewWhilePlayingAsksWithoutPausingAndNoResets) {
     EXPECT_TRUE(window->ui->opt22050->isChecked());
     EXPECT_TRUE(window->ui->cmdRecord->isEnabled());
     EXPECT_FALSE(window->ui->cmdPlay->isEnabled());
-    for (QTimer* t : {&window->TimerMci, &window->TimerPlay, &window->TimerRecord, &window->TimerStop})
+    for (QTimer* t :
+         {&window->TimerMci, &window->TimerPlay, &window->TimerRecord, &window->TimerStop})
         EXPECT_FALSE(t->isActive());
 }
 
@@ -62,7 +67,8 @@ TEST_F(FileCommands, SaveAsKeepsThePathAndResumesPlayback) {
     window->cmdStop_Click();
     window->cmdPlay_Click();
     tickAfter(500);
-    dialogs.saves = {{SaveDialogResult::Chosen, path("第一 次.wav")}, {SaveDialogResult::Chosen, path("second.wav")}};
+    dialogs.saves = {{SaveDialogResult::Chosen, path("第一 次.wav")},
+                     {SaveDialogResult::Chosen, path("second.wav")}};
     window->mnuSaveAs_Click();
     EXPECT_FALSE(window->IsChanged);
     EXPECT_EQ(dialogs.saveShown[0].title, "另存为");
@@ -99,7 +105,8 @@ TEST_F(FileCommands, AFailedSaveKeepsTheRecordingAndTheWindow) {
     window->cmdStop_Click();
     const auto locked = tmp.path() / "只读";
     std::filesystem::create_directory(locked);
-    dialogs.saves = {{SaveDialogResult::Chosen, QString::fromStdString((tmp.path() / "无此目录" / "a.wav").string())}};
+    dialogs.saves = {{SaveDialogResult::Chosen,
+                      QString::fromStdString((tmp.path() / "无此目录" / "a.wav").string())}};
     window->mnuSaveAs_Click();
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_TRUE(dialogs.asked[0].text.contains("无法保存"));

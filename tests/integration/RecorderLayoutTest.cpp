@@ -1,6 +1,6 @@
 // The window as laid out: places (pixels = twips ÷ 15), captions, fonts, colours and menus,
 // read back from the widgets.
-#include "shell/frmHotKey.h"
+#include "forms/frmHotKey.h"
 #include "support/RecorderFixture.h"
 #include "ui_frmHotKey.h"
 #include "ui_frmMain.h"
@@ -23,15 +23,16 @@ TEST_F(Layout, ControlsSitWhereTheTableSays) {
     QApplication::processEvents();
     EXPECT_EQ(u.centralwidget->size(), QSize(314, 135));
     const std::pair<QWidget*, QRect> places[] = {
-        {u.Frame1, twips(60, 75, 2040, 1380)},      {u.Picture1, twips(30, 450, 1950, 345)},
-        {u.opt11025, twips(15, 15, 930, 270)},      {u.opt22050, twips(945, 30, 945, 240)},
-        {u.Picture2, twips(60, 1005, 1920, 330)},   {u.optSingle, twips(15, 60, 990, 210)},
-        {u.optDouble, twips(930, 60, 840, 195)},    {u.Picture4, twips(2190, 150, 2505, 450)},
-        {u.Picture3, twips(2190, 660, 2490, 465)},  {u.Slider, twips(2040, 1170, 2700, 360)},
-        {u.chkStart, twips(75, 1695, 1995, 270)},   {u.cmdPlay, twips(2160, 1665, 780, 315)},
-        {u.cmdStop, twips(3030, 1665, 780, 315)},   {u.cmdRecord, twips(3900, 1665, 780, 315)},
+        {u.Frame1, twips(60, 75, 2040, 1380)},     {u.Picture1, twips(30, 450, 1950, 345)},
+        {u.opt11025, twips(15, 15, 930, 270)},     {u.opt22050, twips(945, 30, 945, 240)},
+        {u.Picture2, twips(60, 1005, 1920, 330)},  {u.optSingle, twips(15, 60, 990, 210)},
+        {u.optDouble, twips(930, 60, 840, 195)},   {u.Picture4, twips(2190, 150, 2505, 450)},
+        {u.Picture3, twips(2190, 660, 2490, 465)}, {u.Slider, twips(2040, 1170, 2700, 360)},
+        {u.chkStart, twips(75, 1695, 1995, 270)},  {u.cmdPlay, twips(2160, 1665, 780, 315)},
+        {u.cmdStop, twips(3030, 1665, 780, 315)},  {u.cmdRecord, twips(3900, 1665, 780, 315)},
     };
-    for (const auto& [widget, rect] : places) EXPECT_EQ(widget->geometry(), rect) << widget->objectName().toStdString();
+    for (const auto& [widget, rect] : places)
+        EXPECT_EQ(widget->geometry(), rect) << widget->objectName().toStdString();
     EXPECT_EQ(u.lblLen->pos(), twips(60, 75, 0, 0).topLeft());
     EXPECT_EQ(u.lblPos->pos(), twips(60, 90, 0, 0).topLeft());
 }
@@ -74,10 +75,12 @@ TEST_F(Layout, MenusAndTabOrder) {
         return out;
     };
     EXPECT_EQ(captions(u.mnuFile), (QStringList{"新建(&N)", "另存为(&A)", "-", "退出(&X)"}));
-    EXPECT_EQ(captions(u.mnuEdit), (QStringList{"删除当前位置之前的内容(&F)", "删除当前位置之后的内容(&B)"}));
-    EXPECT_EQ(captions(u.mnuHelp), (QStringList{"帮助主题(&T)", "-", "声匣热键一览", "-", "关于声匣(&A)"}));
-    EXPECT_EQ(captions(u.mnuTray), (QStringList{"显示声匣", "-", "声匣热键一览", "-", "录音", "停止", "播放", "-",
-                                                "关于声匣", "-", "退出声匣"}));
+    EXPECT_EQ(captions(u.mnuEdit),
+              (QStringList{"删除当前位置之前的内容(&F)", "删除当前位置之后的内容(&B)"}));
+    EXPECT_EQ(captions(u.mnuHelp),
+              (QStringList{"帮助主题(&T)", "-", "声匣热键一览", "-", "关于声匣(&A)"}));
+    EXPECT_EQ(captions(u.mnuTray), (QStringList{"显示声匣", "-", "声匣热键一览", "-", "录音",
+                                                "停止", "播放", "-", "关于声匣", "-", "退出声匣"}));
     EXPECT_EQ(u.mnuNew->shortcut(), QKeySequence("Ctrl+N"));
     EXPECT_EQ(u.mnuSaveAs->shortcut(), QKeySequence("Ctrl+A"));
     EXPECT_EQ(u.mnuExit->shortcut(), QKeySequence("Ctrl+X"));

@@ -1,5 +1,5 @@
 // Start-up, the close question, minimising to the tray, and tear-down.
-#include "recorder/Paths.h"
+#include "forms/Paths.h"
 #include "support/RecorderFixture.h"
 #include "ui_frmMain.h"
 
@@ -22,14 +22,16 @@ protected:
 };
 
 TEST_F(Lifecycle, StartUpOpensTheDeviceInMillisecondsAndAcquiresInOrder) {
-    EXPECT_EQ(mci.sent, (std::vector<std::string>{"close RecordDev", "open new type waveaudio alias RecordDev",
-                                                  "set RecordDev Bitspersample 16",
-                                                  "set RecordDev time format milliseconds"}));
+    EXPECT_EQ(mci.sent,
+              (std::vector<std::string>{
+                  "close RecordDev", "open new type waveaudio alias RecordDev",
+                  "set RecordDev Bitspersample 16", "set RecordDev time format milliseconds"}));
     ASSERT_EQ(tray.calls.size(), 1u);
     EXPECT_EQ(tray.calls[0].message, platform::NIM_ADD);
     EXPECT_EQ(tray.calls[0].flags, 7u);
     EXPECT_EQ(window->ExePath, "/opt/录音 工具/wanshengxia");
-    EXPECT_EQ(hotKeys.registered, (std::vector<std::vector<int32_t>>{{1, 3, 40}, {2, 3, 39}, {3, 3, 38}}));
+    EXPECT_EQ(hotKeys.registered,
+              (std::vector<std::vector<int32_t>>{{1, 3, 40}, {2, 3, 39}, {3, 3, 38}}));
 }
 
 TEST_F(Lifecycle, ClosingWithNothingUnsavedAsksNothingAndReleasesEverything) {
@@ -45,7 +47,9 @@ TEST_F(Lifecycle, CancelResumesRecordingAndKeepsTheWindow) {
     recordFor(1000);
     dialogs.answers = {MsgBoxResult::Cancel};
     // While the question is open the device is held.
-    dialogs.onAsk = [&] { EXPECT_EQ(engine.device("RecordDev")->mode(), mci::WaveAudioDevice::Mode::Paused); };
+    dialogs.onAsk = [&] {
+        EXPECT_EQ(engine.device("RecordDev")->mode(), mci::WaveAudioDevice::Mode::Paused);
+    };
     EXPECT_FALSE(closeWindow());
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.asked[0].text, "文件声音已经更改，是否保存所做的修改？");

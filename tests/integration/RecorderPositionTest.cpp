@@ -65,7 +65,8 @@ TEST_F(Position, ASeekPastTheEndIsRefusedQuietly) {
     window->Slider_MouseDown();
     window->Slider_MouseUp();
     EXPECT_NE(window->MciResult, 0);
-    EXPECT_EQ(engine.device("RecordDev")->positionBytes(), engine.device("RecordDev")->lengthBytes());
+    EXPECT_EQ(engine.device("RecordDev")->positionBytes(),
+              engine.device("RecordDev")->lengthBytes());
 }
 
 TEST_F(Position, ATickWithoutADeviceChangesNothing) {
@@ -94,11 +95,11 @@ TEST_F(Position, ATrackClickStepsByThePageStep) {
     QApplication::processEvents();
     auto* slider = window->ui->Slider;
     const QPoint nearRightEnd(slider->width() - 4, slider->height() / 2);
-    QMouseEvent press(QEvent::MouseButtonPress, nearRightEnd, slider->mapToGlobal(nearRightEnd), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, nearRightEnd, slider->mapToGlobal(nearRightEnd),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(slider, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, nearRightEnd, slider->mapToGlobal(nearRightEnd), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, nearRightEnd, slider->mapToGlobal(nearRightEnd),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(slider, &release);
     QApplication::processEvents();
     EXPECT_EQ(slider->value(), 5);

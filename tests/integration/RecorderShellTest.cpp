@@ -1,6 +1,6 @@
 // The tray icon and its animation, tray and hot-key messages, start with the desktop
 // session, the About box and the help file.
-#include "about/frmAbout.h"
+#include "forms/frmAbout.h"
 #include "support/RecorderFixture.h"
 #include "ui_frmAbout.h"
 #include "ui_frmMain.h"
@@ -19,7 +19,9 @@ using wsx::test::RecorderTest;
 using Shell = RecorderTest;
 
 namespace {
-QImage iconKey(const char* name) { return QIcon(QString(":/icons/") + name).pixmap(32, 32).toImage(); }
+QImage iconKey(const char* name) {
+    return QIcon(QString(":/icons/") + name).pixmap(32, 32).toImage();
+}
 }  // namespace
 
 TEST_F(Shell, TipsAreCutWholeCharactersWithin63Bytes) {
@@ -53,8 +55,9 @@ TEST_F(Shell, AnimationsCycleTheirFramesAndResumeWhereTheyLeftOff) {
         window->TimerRecord_Timer();
         shown.push_back(tray.calls.back().icon);
     }
-    EXPECT_EQ(shown, (std::vector<QImage>{iconKey("DISC1"), iconKey("DISC2"), iconKey("DISC3"), iconKey("DISC4"),
-                                          iconKey("DISC5"), iconKey("DISC6"), iconKey("DISC1")}));
+    EXPECT_EQ(shown, (std::vector<QImage>{iconKey("DISC1"), iconKey("DISC2"), iconKey("DISC3"),
+                                          iconKey("DISC4"), iconKey("DISC5"), iconKey("DISC6"),
+                                          iconKey("DISC1")}));
     window->TimerStop_Timer();
     window->TimerStop_Timer();
     window->TimerStop_Timer();
@@ -69,7 +72,8 @@ TEST_F(Shell, AnimationsCycleTheirFramesAndResumeWhereTheyLeftOff) {
 TEST_F(Shell, HotKeysPressEnabledButtonsOnlyAndOnlyForTheirOwnKey) {
     window->hide();
     const int32_t ctrlAlt = 3;
-    EXPECT_EQ(window->WindowProc(window.get(), WM_HOTKEY, 3, ctrlAlt | 40 << 16), 0);  // id 3 with Down
+    EXPECT_EQ(window->WindowProc(window.get(), WM_HOTKEY, 3, ctrlAlt | 40 << 16),
+              0);  // id 3 with Down
     EXPECT_FALSE(window->IsRecording);
     window->WindowProc(window.get(), WM_HOTKEY, 1, 1 | 40 << 16);  // Alt only
     EXPECT_FALSE(window->IsRecording);
@@ -116,7 +120,8 @@ TEST_F(Shell, FirstStartRegistersTheProgramAndUntickingStoresTheEmptyText) {
     ModuleReg reg(registry);
     const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     EXPECT_TRUE(window->ui->chkStart->isChecked());
-    EXPECT_EQ(reg.RegGetString(registry::HKEY_LOCAL_MACHINE, run, "record"), "/opt/录音 工具/wanshengxia");
+    EXPECT_EQ(reg.RegGetString(registry::HKEY_LOCAL_MACHINE, run, "record"),
+              "/opt/录音 工具/wanshengxia");
     window->ui->chkStart->click();
     EXPECT_EQ(reg.RegQueryValueInfo(registry::HKEY_LOCAL_MACHINE, run, "record").DataSize, 1);
     // The next start leaves it off and writes nothing.
@@ -129,14 +134,16 @@ TEST_F(Shell, FirstStartRegistersTheProgramAndUntickingStoresTheEmptyText) {
     window.reset();
     SetUp();
     EXPECT_TRUE(window->ui->chkStart->isChecked());
-    EXPECT_EQ(reg.RegGetString(registry::HKEY_LOCAL_MACHINE, run, "record"), "/opt/录音 工具/wanshengxia");
+    EXPECT_EQ(reg.RegGetString(registry::HKEY_LOCAL_MACHINE, run, "record"),
+              "/opt/录音 工具/wanshengxia");
     EXPECT_EQ(registry.openKeyCount(), 0u);
 }
 
 TEST_F(Shell, HelpOpensTheFileBesideTheProgram) {
     window->mnuHelpTopic_Click();
     ASSERT_EQ(shell.executed.size(), 1u);
-    EXPECT_EQ(shell.executed[0], (std::pair<std::string, int>{"/opt/录音 工具/record.chm", SW_SHOWNORMAL}));
+    EXPECT_EQ(shell.executed[0],
+              (std::pair<std::string, int>{"/opt/录音 工具/record.chm", SW_SHOWNORMAL}));
     services.programFile = "/wanshengxia";
     frmMain atRoot(services);
     atRoot.mnuHelpTopic_Click();
@@ -178,10 +185,13 @@ TEST_F(Shell, EnterAndEscCloseTheAboutBox) {
 TEST_F(Shell, GetKeyValueDropsOnlyATerminatingNul) {
     const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     registry::HKEY key = 0;
-    ASSERT_EQ(registry.RegOpenKey(registry::HKEY_LOCAL_MACHINE, run, &key), registry::ERROR_SUCCESS);
+    ASSERT_EQ(registry.RegOpenKey(registry::HKEY_LOCAL_MACHINE, run, &key),
+              registry::ERROR_SUCCESS);
     const auto* bytes = reinterpret_cast<const registry::BYTE*>("abcde");
-    ASSERT_EQ(registry.RegSetValueEx(key, "bare", registry::REG_SZ, bytes, 5), registry::ERROR_SUCCESS);
-    ASSERT_EQ(registry.RegSetValueEx(key, "ended", registry::REG_SZ, bytes, 6), registry::ERROR_SUCCESS);
+    ASSERT_EQ(registry.RegSetValueEx(key, "bare", registry::REG_SZ, bytes, 5),
+              registry::ERROR_SUCCESS);
+    ASSERT_EQ(registry.RegSetValueEx(key, "ended", registry::REG_SZ, bytes, 6),
+              registry::ERROR_SUCCESS);
     registry.RegCloseKey(key);
     frmAbout about(registry, shell, dialogs);
     std::string value = "old";
@@ -201,7 +211,8 @@ TEST_F(Shell, SystemInformationStartsTheInstalledProgram) {
     const auto program = bin / "hardinfo";
     std::ofstream(program) << "#!/bin/sh\n";
     ::chmod(program.c_str(), 0755);
-    registry::Registry withProgram(registry::RegistryEnvironment{tmp.path() / "autostart", bin.string()});
+    registry::Registry withProgram(
+        registry::RegistryEnvironment{tmp.path() / "autostart", bin.string()});
     frmAbout about(withProgram, shell, dialogs);
     about.cmdSysInfo_Click();
     EXPECT_EQ(shell.started, std::vector<std::string>{program.string()});

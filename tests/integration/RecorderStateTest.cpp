@@ -10,17 +10,19 @@ namespace {
 
 // What a state shows, as one comparable line per item.
 struct View {
-    bool cmdRecord, mnuRecord, cmdStop, mnuStop, cmdPlay, mnuPlay, mnuSaveAs, mnuDelFore, mnuDelBack, Slider,
-        options, TimerMci, TimerRecord, TimerPlay, TimerStop, IsRecording, IsPlaying;
+    bool cmdRecord, mnuRecord, cmdStop, mnuStop, cmdPlay, mnuPlay, mnuSaveAs, mnuDelFore,
+        mnuDelBack, Slider, options, TimerMci, TimerRecord, TimerPlay, TimerStop, IsRecording,
+        IsPlaying;
     std::string tip;
     bool operator==(const View&) const = default;
 };
 
 std::ostream& operator<<(std::ostream& os, const View& v) {
-    return os << "rec " << v.cmdRecord << v.mnuRecord << " stop " << v.cmdStop << v.mnuStop << " play " << v.cmdPlay
-              << v.mnuPlay << " save " << v.mnuSaveAs << " del " << v.mnuDelFore << v.mnuDelBack << " slider "
-              << v.Slider << " options " << v.options << " timers " << v.TimerMci << v.TimerRecord << v.TimerPlay
-              << v.TimerStop << " flags " << v.IsRecording << v.IsPlaying << " tip " << v.tip;
+    return os << "rec " << v.cmdRecord << v.mnuRecord << " stop " << v.cmdStop << v.mnuStop
+              << " play " << v.cmdPlay << v.mnuPlay << " save " << v.mnuSaveAs << " del "
+              << v.mnuDelFore << v.mnuDelBack << " slider " << v.Slider << " options " << v.options
+              << " timers " << v.TimerMci << v.TimerRecord << v.TimerPlay << v.TimerStop
+              << " flags " << v.IsRecording << v.IsPlaying << " tip " << v.tip;
 }
 
 }  // namespace
@@ -29,41 +31,53 @@ class WindowTransport : public RecorderTest {
 protected:
     View view() {
         const auto& u = *window->ui;
-        const bool options = u.opt11025->isEnabled() && u.opt22050->isEnabled() && u.optSingle->isEnabled() &&
-                             u.optDouble->isEnabled();
-        return View{u.cmdRecord->isEnabled(), u.mnuRecord->isEnabled(), u.cmdStop->isEnabled(),
-                    u.mnuStop->isEnabled(),   u.cmdPlay->isEnabled(),   u.mnuPlay->isEnabled(),
-                    u.mnuSaveAs->isEnabled(), u.mnuDelFore->isEnabled(), u.mnuDelBack->isEnabled(),
-                    u.Slider->isEnabled(),    options,                  window->TimerMci.isActive(),
-                    window->TimerRecord.isActive(), window->TimerPlay.isActive(), window->TimerStop.isActive(),
-                    window->IsRecording,      window->IsPlaying,        tray.calls.back().tip};
+        const bool options = u.opt11025->isEnabled() && u.opt22050->isEnabled() &&
+                             u.optSingle->isEnabled() && u.optDouble->isEnabled();
+        return View{u.cmdRecord->isEnabled(),
+                    u.mnuRecord->isEnabled(),
+                    u.cmdStop->isEnabled(),
+                    u.mnuStop->isEnabled(),
+                    u.cmdPlay->isEnabled(),
+                    u.mnuPlay->isEnabled(),
+                    u.mnuSaveAs->isEnabled(),
+                    u.mnuDelFore->isEnabled(),
+                    u.mnuDelBack->isEnabled(),
+                    u.Slider->isEnabled(),
+                    options,
+                    window->TimerMci.isActive(),
+                    window->TimerRecord.isActive(),
+                    window->TimerPlay.isActive(),
+                    window->TimerStop.isActive(),
+                    window->IsRecording,
+                    window->IsPlaying,
+                    tray.calls.back().tip};
     }
 };
 
 TEST_F(WindowTransport, EachStateShowsItsRow) {
     //                 rec        stop       play       save  fore  back  sldr  opts  Mci   Rec   Play  Stop  IsR   IsP
-    EXPECT_EQ(view(), (View{true, true, false, false, false, false, false, false, false, false, true, false, false, false,
-                            false, false, false, "等待录音"}));
+    EXPECT_EQ(view(), (View{true, true, false, false, false, false, false, false, false, false,
+                            true, false, false, false, false, false, false, "等待录音"}));
     EXPECT_TRUE(window->ui->opt22050->isChecked());
     EXPECT_TRUE(window->ui->optDouble->isChecked());
 
     window->cmdRecord_Click();
-    EXPECT_EQ(view(), (View{false, false, true, true, false, false, false, false, false, false, false, true, true, false,
-                            false, true, false, "正在录音..."}));
+    EXPECT_EQ(view(), (View{false, false, true, true, false, false, false, false, false, false,
+                            false, true, true, false, false, true, false, "正在录音..."}));
     EXPECT_TRUE(window->IsChanged);
     tickAfter(1200);
 
     window->cmdStop_Click();
-    EXPECT_EQ(view(), (View{true, true, false, false, true, true, true, true, true, true, false, false, false, false,
-                            true, false, false, "已经停止..."}));
+    EXPECT_EQ(view(), (View{true, true, false, false, true, true, true, true, true, true, false,
+                            false, false, false, true, false, false, "已经停止..."}));
 
     window->cmdPlay_Click();
-    EXPECT_EQ(view(), (View{false, false, true, true, false, false, true, false, false, true, false, true, false, true,
-                            false, false, true, "正在播放..."}));
+    EXPECT_EQ(view(), (View{false, false, true, true, false, false, true, false, false, true, false,
+                            true, false, true, false, false, true, "正在播放..."}));
 
     tickAfter(1300);  // past the end: the tick finds position == length
-    EXPECT_EQ(view(), (View{true, true, false, false, true, true, true, true, true, true, false, false, false, false,
-                            true, false, false, "已经停止..."}));
+    EXPECT_EQ(view(), (View{true, true, false, false, true, true, true, true, true, true, false,
+                            false, false, false, true, false, false, "已经停止..."}));
     EXPECT_EQ(window->ui->Slider->value(), window->ui->Slider->maximum());
 }
 

@@ -10,4 +10,4 @@ wsx_add_gtest(wsx_gui_tests QT_MAIN
     integration/RecorderShellTest.cpp
     integration/RecorderLayoutTest.cpp
     support/WavReader.cpp
-  LIBS wsx_app Qt6::Test)
+  LIBS wsx_forms Qt6::Test)

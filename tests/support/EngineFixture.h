@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/audio/VirtualAudioBackend.h"
-#include "platform/mci/MciEngine.h"
+#include "audio/VirtualAudioBackend.h"
+#include "engine/MciEngine.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +36,8 @@ protected:
     void openA(int rate = 22050, int channels = 2, int bits = 16) {
         ASSERT_EQ(send("open new type waveaudio alias A"), 0u);
         ASSERT_EQ(send("set A time format milliseconds bitspersample " + std::to_string(bits) +
-                       " samplespersec " + std::to_string(rate) + " channels " + std::to_string(channels)),
+                       " samplespersec " + std::to_string(rate) + " channels " +
+                       std::to_string(channels)),
                   0u);
     }
 

@@ -1,6 +1,6 @@
 // main() of the widget tests: one QApplication for the whole run, set up as the program
 // sets itself up, living until every test has finished.
-#include "recorder/AppSetup.h"
+#include "forms/AppSetup.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "forms/AppSetup.h"
+#include "forms/frmMain.h"
 #include "platform/registry/Registry.h"
-#include "recorder/AppSetup.h"
-#include "recorder/frmMain.h"
 #include "support/EngineFixture.h"
 
 #include <QApplication>
@@ -57,8 +57,8 @@ public:
         answers.pop_front();
         return a;
     }
-    platform::SaveDialogResult ShowSave(QWidget*, const QString& title, const QString& filter, QString& fileName,
-                                        QString& error) override {
+    platform::SaveDialogResult ShowSave(QWidget*, const QString& title, const QString& filter,
+                                        QString& fileName, QString& error) override {
         saveShown.push_back({title, filter, fileName});
         if (saves.empty()) return platform::SaveDialogResult::Cancelled;
         const SaveAnswer a = saves.front();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/shell/WindowMessages.h"
+#include "platform/messages/WindowMessages.h"
 
 #include <QGuiApplication>
 #include <QStandardPaths>
@@ -21,13 +21,15 @@ struct Message {
 
 class RecordingWindow : public platform::WindowMessageTarget {
 public:
-    int32_t WindowProc(platform::HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lParam) override {
+    int32_t WindowProc(platform::HWND hWnd, uint32_t uMsg, int32_t wParam,
+                       int32_t lParam) override {
         messages.push_back(Message{hWnd, uMsg, wParam, lParam});
         return 0;
     }
     bool received(uint32_t msg, int32_t wParam, int32_t lParam) const {
         for (const Message& m : messages)
-            if (m.hWnd == this && m.msg == msg && m.wParam == wParam && m.lParam == lParam) return true;
+            if (m.hWnd == this && m.msg == msg && m.wParam == wParam && m.lParam == lParam)
+                return true;
         return false;
     }
     std::vector<Message> messages;

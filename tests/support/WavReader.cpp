@@ -19,7 +19,8 @@ uint32_t le(const std::vector<uint8_t>& b, size_t at, int n) {
 std::optional<WavContents> readWav(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
-    const std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)),
+                                 std::istreambuf_iterator<char>());
     if (b.size() < 12 || std::string(b.begin(), b.begin() + 4) != "RIFF" ||
         std::string(b.begin() + 8, b.begin() + 12) != "WAVE" || le(b, 4, 4) + 8 != b.size())
         return std::nullopt;
@@ -41,7 +42,8 @@ std::optional<WavContents> readWav(const std::filesystem::path& path) {
             if (le(b, at + 20, 2) != w.format.blockAlign()) return std::nullopt;
             haveFmt = true;
         } else if (id == "data") {
-            w.data.assign(b.begin() + std::ptrdiff_t(at) + 8, b.begin() + std::ptrdiff_t(at + 8 + size));
+            w.data.assign(b.begin() + std::ptrdiff_t(at) + 8,
+                          b.begin() + std::ptrdiff_t(at + 8 + size));
             haveData = true;
         }
         at += 8 + size + (size & 1u);
@@ -52,7 +54,8 @@ std::optional<WavContents> readWav(const std::filesystem::path& path) {
 
 std::vector<int16_t> samples16(const std::vector<uint8_t>& bytes) {
     std::vector<int16_t> out(bytes.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i) out[i] = int16_t(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = int16_t(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     return out;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/audio/AudioFormat.h"
+#include "audio/AudioFormat.h"
 
 #include <cstdint>
 #include <filesystem>

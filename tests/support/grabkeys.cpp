@@ -24,8 +24,8 @@ int main() {
     for (xcb_keysym_t sym : {xcb_keysym_t(XK_Down), xcb_keysym_t(XK_Up), xcb_keysym_t(XK_Right)}) {
         xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, sym);
         if (!codes) continue;
-        const xcb_void_cookie_t cookie =
-            xcb_grab_key_checked(c, 1, root, modifiers, codes[0], XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        const xcb_void_cookie_t cookie = xcb_grab_key_checked(
+            c, 1, root, modifiers, codes[0], XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
         if (xcb_generic_error_t* error = xcb_request_check(c, cookie)) {
             ++taken;
             std::free(error);

@@ -1,6 +1,6 @@
 // The command language: parsing, error codes, open/close/set/status. Transport and sound
 // content are in MciRecordingTest.cpp.
-#include "platform/mci/MciError.h"
+#include "engine/MciError.h"
 #include "support/EngineFixture.h"
 
 using namespace wsx::mci;
@@ -50,7 +50,8 @@ TEST_F(EngineTest, VerbsKeywordsAndAliasesIgnoreCase) {
 TEST_F(EngineTest, OpenGivesAFreshElementPerAlias) {
     std::string reply;
     EXPECT_EQ(engine.mciSendString("open new type waveaudio", &reply), MCIERR_NEW_REQUIRES_ALIAS);
-    EXPECT_EQ(engine.mciSendString("open new type cdaudio alias X", &reply), MCIERR_INVALID_DEVICE_NAME);
+    EXPECT_EQ(engine.mciSendString("open new type cdaudio alias X", &reply),
+              MCIERR_INVALID_DEVICE_NAME);
     EXPECT_EQ(engine.mciSendString("open new alias X", &reply), MCIERR_MISSING_PARAMETER);
     ASSERT_EQ(engine.mciSendString("open new type waveaudio alias A", &reply), 0u);
     EXPECT_EQ(reply, "1");
@@ -72,8 +73,8 @@ TEST_F(EngineTest, OpenGivesAFreshElementPerAlias) {
 
 TEST_F(EngineTest, FormatIsCheckedAtOnceAndDerivedValuesFollow) {
     ASSERT_EQ(send("open new type waveaudio alias A"), 0u);
-    for (const char* bad : {"set A bitspersample 12", "set A samplespersec 7999", "set A samplespersec 48001",
-                            "set A channels 0", "set A channels 3"})
+    for (const char* bad : {"set A bitspersample 12", "set A samplespersec 7999",
+                            "set A samplespersec 48001", "set A channels 0", "set A channels 3"})
         EXPECT_EQ(send(bad), MCIERR_OUTOFRANGE) << bad;
     // A refused command changes nothing, not even its valid items.
     EXPECT_EQ(send("set A channels 2 bitspersample 12"), MCIERR_OUTOFRANGE);

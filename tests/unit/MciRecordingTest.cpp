@@ -1,6 +1,6 @@
 // Recording, playing, seeking, deleting and saving on the virtual clock, checked by
 // position, by mode and by the samples that come out.
-#include "platform/mci/MciError.h"
+#include "engine/MciError.h"
 #include "support/EngineFixture.h"
 #include "support/WavReader.h"
 
@@ -51,7 +51,8 @@ std::vector<std::pair<int16_t, int>> runs(const std::vector<int16_t>& s) {
 class Transport : public EngineTest {
 protected:
     void rec(int16_t value, int ms, const std::string& how = "overwrite") {
-        take(this, backend, [this](const std::string& c) { return send(c); }, value, ms, how);
+        take(
+            this, backend, [this](const std::string& c) { return send(c); }, value, ms, how);
     }
     std::vector<std::pair<int16_t, int>> saved() {
         const auto file = tmp.path() / "out.wav";
@@ -86,7 +87,8 @@ TEST_F(Transport, OverwriteReplacesFromThePositionAndExtendsPastTheEnd) {
     ASSERT_EQ(send("seek A to 900"), 0u);
     rec(300, 500);
     EXPECT_EQ(ask("status A length"), "1400");
-    EXPECT_EQ(saved(), (std::vector<std::pair<int16_t, int>>{{100, 400}, {200, 300}, {100, 200}, {300, 500}}));
+    EXPECT_EQ(saved(), (std::vector<std::pair<int16_t, int>>{
+                           {100, 400}, {200, 300}, {100, 200}, {300, 500}}));
 }
 
 TEST_F(Transport, InsertPushesTheRestBack) {
@@ -97,7 +99,8 @@ TEST_F(Transport, InsertPushesTheRestBack) {
     EXPECT_EQ(ask("status A length"), "1100");
     EXPECT_EQ(ask("status A position"), "350");
     rec(300, 50, "");  // insert is the default
-    EXPECT_EQ(saved(), (std::vector<std::pair<int16_t, int>>{{100, 250}, {200, 100}, {300, 50}, {100, 750}}));
+    EXPECT_EQ(saved(), (std::vector<std::pair<int16_t, int>>{
+                           {100, 250}, {200, 100}, {300, 50}, {100, 750}}));
 }
 
 TEST_F(Transport, PlayRunsToTheEndWherePositionEqualsLengthAndModeStops) {
@@ -129,7 +132,8 @@ TEST_F(Transport, PauseKeepsThePlayPositionAndPlayResumesFromIt) {
     backend.takePlayed();
     ASSERT_EQ(send("play A"), 0u);
     backend.advance(2000);
-    EXPECT_EQ(runs(samples16(backend.takePlayed())), (std::vector<std::pair<int16_t, int>>{{100, 200}, {200, 500}}));
+    EXPECT_EQ(runs(samples16(backend.takePlayed())),
+              (std::vector<std::pair<int16_t, int>>{{100, 200}, {200, 500}}));
     EXPECT_EQ(ask("status A position"), "1000");
 }
 
@@ -243,7 +247,8 @@ TEST_F(Transport, SaveWritesOnlyCompleteFilesUnderTheChosenName) {
     ASSERT_EQ(send("save A \"" + quoted + "\""), 0u);
     EXPECT_EQ(readWav(fancy)->data.size(), 500u * 16);
     // A folder that does not exist, or that may not be written: 286, nothing left behind.
-    EXPECT_EQ(send("save A \"" + (tmp.path() / "missing" / "x.wav").string() + "\""), MCIERR_FILE_NOT_SAVED);
+    EXPECT_EQ(send("save A \"" + (tmp.path() / "missing" / "x.wav").string() + "\""),
+              MCIERR_FILE_NOT_SAVED);
     const auto locked = tmp.path() / "locked";
     std::filesystem::create_directory(locked);
     ::chmod(locked.c_str(), 0500);

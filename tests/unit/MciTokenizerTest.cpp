@@ -1,5 +1,5 @@
-#include "platform/mci/MciError.h"
-#include "platform/mci/MciTokenizer.h"
+#include "engine/MciError.h"
+#include "engine/MciTokenizer.h"
 
 #include <gtest/gtest.h>
 

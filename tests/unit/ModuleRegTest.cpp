@@ -1,6 +1,6 @@
 // ModuleReg over the registry stand-in on a temporary configuration folder: the start-with-
 // the-system value as the load handler and the check box use it.
-#include "shell/ModuleReg.h"
+#include "modules/ModuleReg.h"
 
 #include "platform/registry/AutostartEntry.h"
 
@@ -13,7 +13,7 @@
 #include <sstream>
 #include <string>
 
-#include <stdlib.h> // mkdtemp
+#include <stdlib.h>  // mkdtemp
 
 namespace fs = std::filesystem;
 using namespace wsx;
@@ -29,14 +29,12 @@ using wsx::test::TempDir;
 
 class ModuleRegTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
+    void TearDown() override {
         EXPECT_EQ(registry.openKeyCount(), 0u) << "ModuleReg left a key open";
     }
 
     // Stores raw bytes the way another program might, bypassing RegSetString.
-    void storeRaw(const std::string& data)
-    {
+    void storeRaw(const std::string& data) {
         HKEY key = 0;
         ASSERT_EQ(registry.RegOpenKey(HKEY_LOCAL_MACHINE, RunKeyPath, &key), ERROR_SUCCESS);
         ASSERT_EQ(registry.RegSetValueEx(key, RunValueName, REG_SZ,
@@ -46,10 +44,11 @@ protected:
         registry.RegCloseKey(key);
     }
 
-    RegValueInfo info() { return mod.RegQueryValueInfo(HKEY_LOCAL_MACHINE, RunKeyPath, RunValueName); }
+    RegValueInfo info() {
+        return mod.RegQueryValueInfo(HKEY_LOCAL_MACHINE, RunKeyPath, RunValueName);
+    }
     std::string get() { return mod.RegGetString(HKEY_LOCAL_MACHINE, RunKeyPath, RunValueName); }
-    std::int32_t set(const std::string& data)
-    {
+    std::int32_t set(const std::string& data) {
         return mod.RegSetString(HKEY_LOCAL_MACHINE, RunKeyPath, RunValueName, data);
     }
 
@@ -59,8 +58,7 @@ protected:
     ModuleReg mod{registry};
 };
 
-TEST_F(ModuleRegTest, FirstStartCreatesTheValueWithTheProgramPath)
-{
+TEST_F(ModuleRegTest, FirstStartCreatesTheValueWithTheProgramPath) {
     const std::string ExePath = "/opt/万声 匣/bin/wanshengxia";
     const RegValueInfo missing = info();
     EXPECT_EQ(missing.ValueType, -1);
@@ -74,13 +72,12 @@ TEST_F(ModuleRegTest, FirstStartCreatesTheValueWithTheProgramPath)
     EXPECT_EQ(get(), ExePath);
 }
 
-TEST_F(ModuleRegTest, EmptyTextIsOneNulByteAndReadsBackEmpty)
-{
+TEST_F(ModuleRegTest, EmptyTextIsOneNulByteAndReadsBackEmpty) {
     ASSERT_EQ(set("/opt/rec"), 1);
     EXPECT_EQ(set(""), 1);
     const RegValueInfo stored = info();
     EXPECT_EQ(stored.ValueType, 1);
-    EXPECT_EQ(stored.DataSize, 1); // present, so a later start does not create it again
+    EXPECT_EQ(stored.DataSize, 1);  // present, so a later start does not create it again
     EXPECT_EQ(get(), "");
     std::ostringstream file;
     file << std::ifstream(folder / autostart::fileNameFor(RunValueName)).rdbuf();
@@ -88,23 +85,21 @@ TEST_F(ModuleRegTest, EmptyTextIsOneNulByteAndReadsBackEmpty)
     EXPECT_NE(text.find("Hidden=true"), std::string::npos) << text;
 }
 
-TEST_F(ModuleRegTest, TextEndsAtTheFirstNulOrRunsToTheEndOfTheData)
-{
-    storeRaw("abcde"); // no terminating NUL
+TEST_F(ModuleRegTest, TextEndsAtTheFirstNulOrRunsToTheEndOfTheData) {
+    storeRaw("abcde");  // no terminating NUL
     EXPECT_EQ(info().DataSize, 5);
     EXPECT_EQ(get(), "abcde");
     storeRaw("abcde\0"s);
     EXPECT_EQ(get(), "abcde");
-    storeRaw("abc\0\0\0\0"s); // padded
+    storeRaw("abc\0\0\0\0"s);  // padded
     EXPECT_EQ(info().DataSize, 7);
     EXPECT_EQ(get(), "abc");
-    storeRaw(""); // size 0 reads as empty, yet is present
+    storeRaw("");  // size 0 reads as empty, yet is present
     EXPECT_EQ(info().ValueType, 1);
     EXPECT_EQ(get(), "");
 }
 
-TEST_F(ModuleRegTest, UnreadableValueCountsAsMissingUntilRewritten)
-{
+TEST_F(ModuleRegTest, UnreadableValueCountsAsMissingUntilRewritten) {
     fs::create_directories(folder);
     std::ofstream(folder / autostart::fileNameFor(RunValueName)) << "garbage\n";
     EXPECT_EQ(info().ValueType, -1);
@@ -113,8 +108,7 @@ TEST_F(ModuleRegTest, UnreadableValueCountsAsMissingUntilRewritten)
     EXPECT_EQ(get(), "/opt/rec");
 }
 
-TEST_F(ModuleRegTest, MissingOrReadOnlyKeysWriteNothing)
-{
+TEST_F(ModuleRegTest, MissingOrReadOnlyKeysWriteNothing) {
     const std::string missingKey = "Software\\Wanshengxia\\Nowhere";
     EXPECT_EQ(mod.RegOpenKeyHandle(HKEY_LOCAL_MACHINE, missingKey), 0u);
     EXPECT_EQ(mod.RegSetString(HKEY_LOCAL_MACHINE, missingKey, RunValueName, "/x"), 0);
@@ -130,4 +124,4 @@ TEST_F(ModuleRegTest, MissingOrReadOnlyKeysWriteNothing)
     EXPECT_EQ(get(), "/opt/rec");
 }
 
-} // namespace
+}  // namespace

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include <stdlib.h> // mkdtemp
+#include <stdlib.h>  // mkdtemp
 
 namespace fs = std::filesystem;
 using namespace wsx::registry;
@@ -21,7 +21,7 @@ namespace {
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kMsInfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 constexpr const char* kLocationKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
-constexpr REGSAM kAboutBoxAccess = 0x2003F; // what the About box asks for
+constexpr REGSAM kAboutBoxAccess = 0x2003F;  // what the About box asks for
 
 using wsx::test::TempDir;
 
@@ -29,39 +29,35 @@ const BYTE* bytes(const char* text) { return reinterpret_cast<const BYTE*>(text)
 
 class RegistryApiTest : public ::testing::Test {
 protected:
-    HKEY open(const char* path, HKEY root = HKEY_LOCAL_MACHINE)
-    {
+    HKEY open(const char* path, HKEY root = HKEY_LOCAL_MACHINE) {
         HKEY key = 0;
         EXPECT_EQ(reg.RegOpenKey(root, path, &key), ERROR_SUCCESS) << path;
         return key;
     }
     // A fake program: an executable file, or with exec=false a plain one.
-    fs::path program(const std::string& folder, const std::string& name, bool exec = true)
-    {
+    fs::path program(const std::string& folder, const std::string& name, bool exec = true) {
         const fs::path path = tmp.path() / folder / name;
         fs::create_directories(path.parent_path());
         std::ofstream(path) << "#!/bin/sh\n";
         fs::permissions(path, exec ? fs::perms::owner_all : fs::perms::owner_read);
         return path;
     }
-    std::string searchPath(std::initializer_list<const char*> folders) const
-    {
+    std::string searchPath(std::initializer_list<const char*> folders) const {
         std::string path;
         for (const char* folder : folders)
             path += (path.empty() ? "" : ":") + (tmp.path() / folder).string();
         return path;
     }
     // The "PATH" value under the MSINFO key, as the About box reads it.
-    static std::pair<LONG, std::string> msinfoPath(Registry& registry)
-    {
+    static std::pair<LONG, std::string> msinfoPath(Registry& registry) {
         HKEY key = 0;
         EXPECT_EQ(registry.RegOpenKeyEx(HKEY_LOCAL_MACHINE, kMsInfoKey, 0, kAboutBoxAccess, &key),
                   ERROR_SUCCESS);
         std::string buffer(1024, '\0');
         DWORD size = 1024;
         DWORD type = 0;
-        const LONG rc = registry.RegQueryValueEx(key, "PATH", &type, reinterpret_cast<BYTE*>(buffer.data()),
-                                                 &size);
+        const LONG rc = registry.RegQueryValueEx(key, "PATH", &type,
+                                                 reinterpret_cast<BYTE*>(buffer.data()), &size);
         registry.RegCloseKey(key);
         if (rc == ERROR_SUCCESS) {
             EXPECT_EQ(type, REG_SZ);
@@ -74,8 +70,7 @@ protected:
     Registry reg{RegistryEnvironment{tmp.path() / "autostart", ""}};
 };
 
-TEST_F(RegistryApiTest, HandlesAreSmallNonZeroAndCloseExactlyOnce)
-{
+TEST_F(RegistryApiTest, HandlesAreSmallNonZeroAndCloseExactlyOnce) {
     const HKEY a = open(kRunKey);
     const HKEY b = open(kMsInfoKey);
     EXPECT_EQ(a, 1u);
@@ -84,7 +79,7 @@ TEST_F(RegistryApiTest, HandlesAreSmallNonZeroAndCloseExactlyOnce)
     EXPECT_EQ(reg.RegCloseKey(a), ERROR_INVALID_HANDLE);
     EXPECT_EQ(reg.RegCloseKey(0), ERROR_INVALID_HANDLE);
     EXPECT_EQ(reg.RegCloseKey(77), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(reg.RegCloseKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS); // roots are never closed
+    EXPECT_EQ(reg.RegCloseKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);  // roots are never closed
 
     // A closed handle is dead for every call until its number is handed out again.
     DWORD size = 0;
@@ -92,7 +87,7 @@ TEST_F(RegistryApiTest, HandlesAreSmallNonZeroAndCloseExactlyOnce)
     EXPECT_EQ(reg.RegSetValueEx(a, "record", REG_SZ, bytes("x"), 2), ERROR_INVALID_HANDLE);
     HKEY sub = 5;
     EXPECT_EQ(reg.RegOpenKey(a, "", &sub), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(open(kRunKey), a); // lowest free number is reused
+    EXPECT_EQ(open(kRunKey), a);  // lowest free number is reused
 
     // Under an open key: RegOpenKey with no sub-key gives back the same handle, RegOpenKeyEx a
     // new one.
@@ -103,13 +98,12 @@ TEST_F(RegistryApiTest, HandlesAreSmallNonZeroAndCloseExactlyOnce)
     EXPECT_EQ(reg.openKeyCount(), 3u);
 }
 
-TEST_F(RegistryApiTest, OnlyTheKnownKeysExistAndPathsIgnoreCaseAndExtraSeparators)
-{
-    for (const char* path : {"software\\microsoft\\windows\\currentversion\\run",
-                             "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RUN\\",
-                             "Software\\\\Microsoft/Windows/CurrentVersion\\Run",
-                             "software/microsoft/shared tools/msinfo",
-                             "Software\\Microsoft\\Shared Tools Location"}) {
+TEST_F(RegistryApiTest, OnlyTheKnownKeysExistAndPathsIgnoreCaseAndExtraSeparators) {
+    for (const char* path :
+         {"software\\microsoft\\windows\\currentversion\\run",
+          "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RUN\\",
+          "Software\\\\Microsoft/Windows/CurrentVersion\\Run",
+          "software/microsoft/shared tools/msinfo", "Software\\Microsoft\\Shared Tools Location"}) {
         HKEY key = 0;
         EXPECT_EQ(reg.RegOpenKey(HKEY_LOCAL_MACHINE, path, &key), ERROR_SUCCESS) << path;
         EXPECT_NE(key, 0u);
@@ -132,8 +126,7 @@ TEST_F(RegistryApiTest, OnlyTheKnownKeysExistAndPathsIgnoreCaseAndExtraSeparator
     EXPECT_EQ(reg.openKeyCount(), 0u);
 }
 
-TEST_F(RegistryApiTest, CurrentUserAndLocalMachineShareTheRunKey)
-{
+TEST_F(RegistryApiTest, CurrentUserAndLocalMachineShareTheRunKey) {
     const HKEY machine = open(kRunKey);
     ASSERT_EQ(reg.RegSetValueEx(machine, "record", REG_SZ, bytes("/opt/rec"), 9), ERROR_SUCCESS);
     const HKEY user = open(kRunKey, HKEY_CURRENT_USER);
@@ -142,8 +135,7 @@ TEST_F(RegistryApiTest, CurrentUserAndLocalMachineShareTheRunKey)
     EXPECT_EQ(size, 9u);
 }
 
-TEST_F(RegistryApiTest, QueryReportsSizeAndNeedsABufferLargeEnough)
-{
+TEST_F(RegistryApiTest, QueryReportsSizeAndNeedsABufferLargeEnough) {
     const HKEY key = open(kRunKey);
     ASSERT_EQ(reg.RegSetValueEx(key, "record", REG_SZ, bytes("/opt/rec"), 9), ERROR_SUCCESS);
 
@@ -153,16 +145,16 @@ TEST_F(RegistryApiTest, QueryReportsSizeAndNeedsABufferLargeEnough)
 
     std::string buffer(8, '#');
     DWORD size = 8;
-    EXPECT_EQ(reg.RegQueryValueEx(key, "record", nullptr, reinterpret_cast<BYTE*>(buffer.data()),
-                                  &size),
-              ERROR_MORE_DATA);
+    EXPECT_EQ(
+        reg.RegQueryValueEx(key, "record", nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size),
+        ERROR_MORE_DATA);
     EXPECT_EQ(size, 9u);
-    EXPECT_EQ(buffer, std::string(8, '#')); // left alone
+    EXPECT_EQ(buffer, std::string(8, '#'));  // left alone
 
     buffer.assign(12, '#');
-    EXPECT_EQ(reg.RegQueryValueEx(key, "record", nullptr, reinterpret_cast<BYTE*>(buffer.data()),
-                                  &size),
-              ERROR_SUCCESS);
+    EXPECT_EQ(
+        reg.RegQueryValueEx(key, "record", nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size),
+        ERROR_SUCCESS);
     EXPECT_EQ(size, 9u);
     EXPECT_EQ(buffer, "/opt/rec\0###"s);
 
@@ -173,8 +165,7 @@ TEST_F(RegistryApiTest, QueryReportsSizeAndNeedsABufferLargeEnough)
     EXPECT_EQ(reg.RegQueryValueEx(key, "missing", &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
 }
 
-TEST_F(RegistryApiTest, AccessMaskDecidesWhatAHandleMayDo)
-{
+TEST_F(RegistryApiTest, AccessMaskDecidesWhatAHandleMayDo) {
     HKEY readOnly = 0;
     HKEY writeOnly = 0;
     ASSERT_EQ(reg.RegOpenKeyEx(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_READ, &readOnly), ERROR_SUCCESS);
@@ -191,12 +182,11 @@ TEST_F(RegistryApiTest, AccessMaskDecidesWhatAHandleMayDo)
               ERROR_INVALID_PARAMETER);
 }
 
-TEST_F(RegistryApiTest, SystemInformationProgramIsThePreferredOneOnThePath)
-{
+TEST_F(RegistryApiTest, SystemInformationProgramIsThePreferredOneOnThePath) {
     // Preference order beats search order; files that cannot be run are passed over.
     program("first", "lshw-gtk");
     program("first", "hardinfo2", false);
-    fs::create_directories(tmp.path() / "first" / "hardinfo"); // a folder, not a program
+    fs::create_directories(tmp.path() / "first" / "hardinfo");  // a folder, not a program
     const fs::path kinfo = program("second", "kinfocenter");
     const fs::path hardinfo = program("third", "hardinfo");
 
@@ -208,8 +198,7 @@ TEST_F(RegistryApiTest, SystemInformationProgramIsThePreferredOneOnThePath)
     EXPECT_EQ(msinfoPath(none).first, ERROR_FILE_NOT_FOUND);
 }
 
-TEST_F(RegistryApiTest, SystemInformationKeysAreReadOnlyAndTheFolderValueAbsent)
-{
+TEST_F(RegistryApiTest, SystemInformationKeysAreReadOnlyAndTheFolderValueAbsent) {
     program("bin", "hardinfo");
     Registry registry{RegistryEnvironment{{}, searchPath({"bin"})}};
     for (const char* path : {kMsInfoKey, kLocationKey}) {
@@ -230,9 +219,9 @@ TEST_F(RegistryApiTest, SystemInformationKeysAreReadOnlyAndTheFolderValueAbsent)
     EXPECT_EQ(registry.RegOpenKey(HKEY_LOCAL_MACHINE, kRunKey, &key), ERROR_FILE_NOT_FOUND);
 }
 
-TEST(RegistryEnvironmentTest, AutostartFolderFollowsTheXdgRules)
-{
-    EXPECT_EQ(RegistryEnvironment::autostartFolderFor("/cfg", "/home/u"), fs::path("/cfg/autostart"));
+TEST(RegistryEnvironmentTest, AutostartFolderFollowsTheXdgRules) {
+    EXPECT_EQ(RegistryEnvironment::autostartFolderFor("/cfg", "/home/u"),
+              fs::path("/cfg/autostart"));
     EXPECT_EQ(RegistryEnvironment::autostartFolderFor("relative/cfg", "/home/u"),
               fs::path("/home/u/.config/autostart"));
     EXPECT_EQ(RegistryEnvironment::autostartFolderFor("", "/home/u"),
@@ -241,4 +230,4 @@ TEST(RegistryEnvironmentTest, AutostartFolderFollowsTheXdgRules)
     EXPECT_EQ(RegistryEnvironment::autostartFolderFor(nullptr, "relative"), fs::path());
 }
 
-} // namespace
+}  // namespace

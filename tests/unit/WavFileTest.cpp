@@ -1,4 +1,4 @@
-#include "platform/mci/WavFile.h"
+#include "engine/WavFile.h"
 #include "support/EngineFixture.h"
 #include "support/WavReader.h"
 
@@ -51,13 +51,16 @@ TEST_P(WavFormats, IndependentReaderSeesExactlyWhatWasRecorded) {
     const std::string info = run("python3 " + std::string(WSX_TEST_SUPPORT_DIR) + "/wavcheck.py '" +
                                  file.string() + "' '" + raw.string() + "'");
     const size_t frames = size_t(rate) * 750 / 1000;
-    EXPECT_EQ(info, std::to_string(channels) + " 2 " + std::to_string(rate) + " " + std::to_string(frames) + "\n");
+    EXPECT_EQ(info, std::to_string(channels) + " 2 " + std::to_string(rate) + " " +
+                        std::to_string(frames) + "\n");
 
     // What the virtual microphone produced, generated afresh.
     std::vector<int16_t> expected(frames * size_t(channels));
-    audio::sineSignal(440, 12000)(expected.data(), 0, frames, {uint32_t(rate), uint16_t(channels), 16});
+    audio::sineSignal(440, 12000)(expected.data(), 0, frames,
+                                  {uint32_t(rate), uint16_t(channels), 16});
     std::ifstream in(raw, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                     std::istreambuf_iterator<char>());
     EXPECT_EQ(test::samples16(bytes), expected);
     const auto wav = test::readWav(file);
     ASSERT_TRUE(wav.has_value());
@@ -66,8 +69,8 @@ TEST_P(WavFormats, IndependentReaderSeesExactlyWhatWasRecorded) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, WavFormats,
-                         ::testing::Values(std::pair{11025, 1}, std::pair{11025, 2}, std::pair{22050, 1},
-                                           std::pair{22050, 2}));
+                         ::testing::Values(std::pair{11025, 1}, std::pair{11025, 2},
+                                           std::pair{22050, 1}, std::pair{22050, 2}));
 
 TEST_F(EngineTest, EightBitOddLengthGetsItsPadByte) {
     openA(8000, 1, 8);

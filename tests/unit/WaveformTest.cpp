@@ -1,4 +1,4 @@
-#include "platform/mci/Waveform.h"
+#include "engine/Waveform.h"
 
 #include <gtest/gtest.h>
 
@@ -20,9 +20,9 @@ std::vector<uint64_t> expand(const std::vector<Piece>& pieces) {
 TEST(Waveform, OverwriteReplacesAndExtends) {
     Waveform w;
     w.insert(0, {0, 10});
-    w.overwrite(4, {100, 3});   // inside
+    w.overwrite(4, {100, 3});  // inside
     EXPECT_EQ(expand(w.pieces()), (std::vector<uint64_t>{0, 1, 2, 3, 100, 101, 102, 7, 8, 9}));
-    w.overwrite(8, {200, 4});   // runs past the end
+    w.overwrite(8, {200, 4});  // runs past the end
     EXPECT_EQ(w.length(), 12u);
     EXPECT_EQ(expand(w.slice(7, 12)), (std::vector<uint64_t>{7, 200, 201, 202, 203}));
 }
@@ -46,7 +46,9 @@ TEST(Waveform, MatchesPlainModelUnderRandomEdits) {
         uint64_t spoolEnd = 0;
         for (int op = 0; op < 300; ++op) {
             const uint64_t len = model.size();
-            auto pick = [&](uint64_t hi) { return std::uniform_int_distribution<uint64_t>(0, hi)(rng); };
+            auto pick = [&](uint64_t hi) {
+                return std::uniform_int_distribution<uint64_t>(0, hi)(rng);
+            };
             const int kind = int(pick(3));
             if (kind <= 1) {
                 const Piece p{spoolEnd, 1 + pick(40)};
@@ -60,13 +62,15 @@ TEST(Waveform, MatchesPlainModelUnderRandomEdits) {
                 } else {
                     w.overwrite(at, p);
                     const uint64_t replaced = std::min<uint64_t>(p.length, len - at);
-                    model.erase(model.begin() + std::ptrdiff_t(at), model.begin() + std::ptrdiff_t(at + replaced));
+                    model.erase(model.begin() + std::ptrdiff_t(at),
+                                model.begin() + std::ptrdiff_t(at + replaced));
                     model.insert(model.begin() + std::ptrdiff_t(at), bytes.begin(), bytes.end());
                 }
             } else if (kind == 2) {
                 const uint64_t a = pick(len), b = pick(len);
                 w.erase(std::min(a, b), std::max(a, b));
-                model.erase(model.begin() + std::ptrdiff_t(std::min(a, b)), model.begin() + std::ptrdiff_t(std::max(a, b)));
+                model.erase(model.begin() + std::ptrdiff_t(std::min(a, b)),
+                            model.begin() + std::ptrdiff_t(std::max(a, b)));
             } else {
                 const uint64_t a = pick(len), b = pick(len);
                 const std::vector<uint64_t> want(model.begin() + std::ptrdiff_t(std::min(a, b)),

@@ -6,4 +6,4 @@ wsx_add_gtest(wsx_registry_tests
     ${CMAKE_CURRENT_LIST_DIR}/RegistryRunKeyTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RegistryApiTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ModuleRegTest.cpp
-  LIBS wsx_modulereg wsx_registry)
+  LIBS wsx_modules wsx_registry)

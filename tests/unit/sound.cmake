@@ -9,6 +9,6 @@ wsx_add_gtest(wsx_sound_tests
     unit/MciRecordingTest.cpp
     unit/ModuleRecordTest.cpp
     support/WavReader.cpp
-  LIBS wsx_mci wsx_sound wsx_audio)
+  LIBS wsx_modules wsx_engine wsx_audio)
 target_compile_definitions(wsx_sound_tests PRIVATE
   WSX_TEST_SUPPORT_DIR="${CMAKE_CURRENT_SOURCE_DIR}/support")

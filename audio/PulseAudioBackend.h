@@ -1,0 +1,69 @@
+#pragma once
+
+#include "AudioBackend.h"
+
+#include <memory>
+#include <string>
+
+struct pa_threaded_mainloop;
+struct pa_context;
+
+namespace wsx::audio {
+
+// Capture and playback through a PulseAudio server (or PipeWire's PulseAudio service).
+//
+// One libpulse threaded main loop and one context per backend object. The loop thread is
+// started and the context connected on the first open; a context that has failed or been
+// terminated (the server went away) is replaced by a fresh connection on the next open, so a
+// restarted server is picked up without restarting the program.
+//
+// Thread contracts:
+// - open*() and the destructor run on the engine's (UI) thread only. They take the main
+//   loop lock and wait at most a few seconds for the server; they never hang on a dead or
+//   silent server.
+// - Sinks and sources are called on the loop thread, from libpulse callbacks; those
+//   callbacks never allocate, log or block, and take no lock besides the one libpulse holds.
+// - The streams' queries (bytesPlayed, drained, failed) read atomics and never take the
+//   loop lock.
+// - Streams may outlive the backend: each keeps the loop alive; a stream whose backend is
+//   gone reports failed().
+class PulseAudioBackend final : public AudioBackend {
+public:
+    // `applicationName` is shown by the server's mixers. `server` picks a server by
+    // address ("unix:/path/native"); empty means the usual choice (PULSE_SERVER, then the
+    // session's server).
+    explicit PulseAudioBackend(std::string applicationName = "万声匣", std::string server = {});
+    ~PulseAudioBackend() override;
+    PulseAudioBackend(const PulseAudioBackend&) = delete;
+    PulseAudioBackend& operator=(const PulseAudioBackend&) = delete;
+
+    // Records from the default source. Errors: BadFormat (not 8/16-bit PCM or an invalid
+    // rate/channel count), NoServer (no server answers), NoDevice (no default source or the
+    // stream was refused). Returns nullptr on error.
+    std::unique_ptr<AudioStream> openCapture(const AudioFormat& format, CaptureSink& sink,
+                                             OpenError& error) override;
+    // Plays to the default sink; same errors with the default sink.
+    std::unique_ptr<AudioStream> openPlayback(const AudioFormat& format, PlaybackSource& source,
+                                              OpenError& error) override;
+
+private:
+    struct ContextDeleter {
+        void operator()(pa_context* context) const;
+    };
+
+    // Starts the loop thread once. UI thread, loop lock not held.
+    bool ensureLoop();
+    // Returns None once the context is ready. UI thread, loop lock held.
+    OpenError connectLocked();
+    // Checks the format, connects, and opens a Stream (capture or playback) on it.
+    template <class Stream, class Endpoint>
+    std::unique_ptr<AudioStream> openStream(const AudioFormat& format, Endpoint& endpoint,
+                                            OpenError& error);
+
+    std::string m_applicationName;
+    std::string m_server;
+    std::shared_ptr<pa_threaded_mainloop> m_loop;           // shared with the streams
+    std::unique_ptr<pa_context, ContextDeleter> m_context;  // reset under the loop lock
+};
+
+}  // namespace wsx::audio

@@ -1,0 +1,93 @@
+#include "CaptureSession.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace wsx::mci {
+
+namespace {
+// Two seconds of sound absorb any stall of the writer, which wakes every 50 ms (few
+// wake-ups keep the recorder as light as a plain command-line recorder) or as soon as the
+// ring is half full. 64 KiB per write keeps system calls few without holding much memory.
+constexpr size_t kWriteChunk = 64 * 1024;
+size_t ringBytesFor(const audio::AudioFormat& f) {
+    return std::max<size_t>(size_t(f.bytesPerSecond()) * 2, kWriteChunk * 2);
+}
+}  // namespace
+
+CaptureSession::CaptureSession(SpoolFile& spool, const audio::AudioFormat& format,
+                               uint64_t budgetBytes)
+    : m_spool(spool),
+      m_blockAlign(format.blockAlign()),
+      m_format(format),
+      m_budget(budgetBytes - budgetBytes % format.blockAlign()),
+      m_spoolStart(spool.size()),
+      m_ring(ringBytesFor(format) - ringBytesFor(format) % format.blockAlign()),
+      m_writeBuffer(new char[kWriteChunk]) {}
+
+CaptureSession::~CaptureSession() { finish(); }
+
+bool CaptureSession::start(audio::AudioBackend& backend, audio::OpenError& error) {
+    m_writer = std::thread([this] { writerLoop(); });
+    m_stream = backend.openCapture(m_format, *this, error);
+    return m_stream != nullptr;
+}
+
+bool CaptureSession::stopped() const {
+    return capturedBytes() >= m_budget || m_writeFailed.load(std::memory_order_acquire) ||
+           (m_stream && m_stream->failed());
+}
+
+size_t CaptureSession::onCaptured(const void* data, size_t bytes) {
+    const uint64_t captured = m_captured.load(std::memory_order_relaxed);
+    const uint64_t room = m_budget - std::min(m_budget, captured);
+    if (room == 0 || m_writeFailed.load(std::memory_order_relaxed)) return bytes;  // discarded
+    size_t take = size_t(std::min<uint64_t>(bytes, room));
+    take = std::min(take, m_ring.writable());
+    take -= take % m_blockAlign;
+    const size_t pushed = m_ring.push(data, take);
+    m_captured.store(captured + pushed, std::memory_order_release);
+    if (m_ring.readable() >= m_ring.capacity() / 2 &&
+        !m_wakePosted.exchange(true, std::memory_order_acq_rel))
+        m_wake.release();
+    if (pushed < bytes && uint64_t(pushed) < room)
+        m_dropped.fetch_add(bytes - pushed, std::memory_order_relaxed);
+    return pushed;
+}
+
+bool CaptureSession::drainOnce() {
+    const size_t n = m_ring.pop(m_writeBuffer.get(), kWriteChunk);
+    if (n == 0) return false;
+    if (!m_writeFailed.load(std::memory_order_relaxed)) {
+        if (m_spool.append(m_writeBuffer.get(), n)) m_written += n;
+        else m_writeFailed.store(true, std::memory_order_release);
+    }
+    return true;
+}
+
+void CaptureSession::writerLoop() {
+    for (;;) {
+        const bool stopping = m_stopWriter.load(std::memory_order_acquire);
+        bool any = false;
+        while (drainOnce()) any = true;
+        if (stopping) break;
+        if (!any) {
+            (void)m_wake.try_acquire_for(std::chrono::milliseconds(50));
+            m_wakePosted.store(false, std::memory_order_release);
+        }
+    }
+}
+
+CaptureSession::Result CaptureSession::finish() {
+    if (!m_finished) {
+        m_finished = true;
+        m_stream.reset();  // no onCaptured() after this
+        m_stopWriter.store(true, std::memory_order_release);
+        if (m_writer.joinable()) m_writer.join();
+    }
+    // A virtual stream counts only what the ring took, so a drop here means a real-time
+    // stream outran the writer for more than the ring's two seconds.
+    return Result{Piece{m_spoolStart, m_written}, m_writeFailed.load(), m_dropped.load()};
+}
+
+}  // namespace wsx::mci

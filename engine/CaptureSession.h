@@ -1,0 +1,68 @@
+#pragma once
+
+#include "SpoolFile.h"
+#include "Waveform.h"
+#include "audio/AudioBackend.h"
+#include "audio/SpscRing.h"
+
+#include <atomic>
+#include <memory>
+#include <semaphore>
+#include <thread>
+
+namespace wsx::mci {
+
+// One stretch of recording: the backend's audio thread hands sound to onCaptured(), which
+// only copies it into a lock-free ring; a writer thread moves it from the ring to the end
+// of the spool. Memory stays at the ring's size however long the take.
+// Thread safety: start(), capturedBytes(), stopped() and finish() belong to the engine
+// thread; onCaptured() to the audio thread.
+class CaptureSession final : public audio::CaptureSink {
+public:
+    // `budgetBytes`: the most this stretch may keep (the WAV size limit, or a "record to").
+    CaptureSession(SpoolFile& spool, const audio::AudioFormat& format, uint64_t budgetBytes);
+    ~CaptureSession() override;
+
+    bool start(audio::AudioBackend& backend, audio::OpenError& error);
+
+    // Bytes taken from the audio thread so far; what the position follows while recording.
+    uint64_t capturedBytes() const { return m_captured.load(std::memory_order_acquire); }
+    // The take cannot go on: budget used up, the stream broke, or the spool cannot grow.
+    bool stopped() const;
+
+    struct Result {
+        Piece piece;  // what reached the spool
+        bool writeFailed = false;
+        uint64_t droppedBytes = 0;  // offered by the audio thread while the ring was full
+    };
+    // Ends the stream, writes out everything captured, and says where it lies in the spool.
+    Result finish();
+
+    size_t onCaptured(const void* data, size_t bytes) override;
+
+private:
+    void writerLoop();
+    bool drainOnce();
+
+    SpoolFile& m_spool;
+    const uint32_t m_blockAlign;
+    const audio::AudioFormat m_format;
+    const uint64_t m_budget;
+    const uint64_t m_spoolStart;
+    audio::SpscRing m_ring;
+    std::unique_ptr<char[]> m_writeBuffer;
+    std::unique_ptr<audio::AudioStream> m_stream;
+    std::thread m_writer;
+    std::atomic<bool> m_stopWriter{false};
+    // Wakes the writer early when the ring is half full (a burst, as from the virtual
+    // clock); posting a semaphore neither blocks nor locks, so the audio thread may do it.
+    std::binary_semaphore m_wake{0};
+    std::atomic<bool> m_wakePosted{false};
+    std::atomic<bool> m_writeFailed{false};
+    std::atomic<uint64_t> m_captured{0};
+    std::atomic<uint64_t> m_dropped{0};
+    uint64_t m_written = 0;  // writer thread until joined
+    bool m_finished = false;
+};
+
+}  // namespace wsx::mci

@@ -1,0 +1,96 @@
+#include "MciEngine.h"
+
+#include "MciError.h"
+#include "MciItems.h"
+#include "MciTokenizer.h"
+
+namespace wsx::mci {
+
+MciEngine::MciEngine(audio::AudioBackend& backend, EngineOptions options)
+    : m_backend(backend), m_options(std::move(options)) {}
+
+MciEngine::~MciEngine() = default;
+
+WaveAudioDevice* MciEngine::device(std::string_view alias) {
+    const auto it = m_devices.find(toLowerAscii(alias));
+    return it == m_devices.end() ? nullptr : it->second.get();
+}
+
+uint32_t MciEngine::mciSendString(std::string_view command, std::string* reply) {
+    std::string scratch;
+    std::string& out = reply ? *reply : scratch;
+    out.clear();
+    const Tokenized parsed = tokenize(command);
+    if (parsed.error) return parsed.error;
+    const std::vector<Token>& t = parsed.tokens;
+    if (t.empty() || t[0].quoted) return MCIERR_UNRECOGNIZED_COMMAND;
+
+    const std::string verb = toLowerAscii(t[0].text);
+    static constexpr std::string_view kVerbs[] = {"open", "close",  "set",    "status",
+                                                  "play", "record", "pause",  "resume",
+                                                  "stop", "seek",   "delete", "save"};
+    if (std::find(std::begin(kVerbs), std::end(kVerbs), verb) == std::end(kVerbs))
+        return MCIERR_UNRECOGNIZED_COMMAND;
+    if (t.size() < 2) return verb == "open" ? MCIERR_MISSING_PARAMETER : MCIERR_INVALID_DEVICE_NAME;
+
+    const std::span<const Token> rest(t.begin() + 1, t.end());
+    if (verb == "open") return open(rest, out);
+    if (verb == "close") return close(rest);
+
+    WaveAudioDevice* dev = device(t[1].text);
+    if (!dev) return MCIERR_INVALID_DEVICE_NAME;
+    const std::span<const Token> items(t.begin() + 2, t.end());
+    std::string answer;
+    uint32_t rc = MCI_OK;
+    if (verb == "set") rc = dev->set(items);
+    else if (verb == "status") rc = dev->status(items, answer);
+    else if (verb == "play") rc = dev->play(items);
+    else if (verb == "record") rc = dev->record(items);
+    else if (verb == "pause") rc = dev->pause(items);
+    else if (verb == "resume") rc = dev->resume(items);
+    else if (verb == "stop") rc = dev->stop(items);
+    else if (verb == "seek") rc = dev->seek(items);
+    else if (verb == "delete") rc = dev->erase(items);
+    else rc = dev->save(items);
+    // The reply is filled only on success: a failed query leaves it empty.
+    if (rc == MCI_OK) out = std::move(answer);
+    return rc;
+}
+
+uint32_t MciEngine::open(std::span<const Token> tokens, std::string& reply) {
+    // tokens[0] is the element: only a new, untitled waveform is supported.
+    ParsedItems p;
+    if (uint32_t e = p.parse(tokens.subspan(1),
+                             {{"type", true}, {"alias", true}, {"shareable"}, {"buffer", true}}))
+        return e;
+    if (!equalsIgnoreCase(tokens[0].text, "new")) return MCIERR_UNSUPPORTED_FUNCTION;
+    const auto type = p.value("type");
+    if (!type) return MCIERR_MISSING_PARAMETER;
+    if (!equalsIgnoreCase(*type, "waveaudio")) return MCIERR_INVALID_DEVICE_NAME;
+    const auto alias = p.value("alias");
+    if (!alias || alias->empty()) return MCIERR_NEW_REQUIRES_ALIAS;
+    if (equalsIgnoreCase(*alias, "all")) return MCIERR_INVALID_DEVICE_NAME;
+    if (auto buffer = p.value("buffer")) {
+        uint32_t seconds = 0;
+        if (!parseDecimal(*buffer, seconds)) return MCIERR_BAD_INTEGER;
+    }
+    const std::string key = toLowerAscii(*alias);
+    if (m_devices.count(key)) return MCIERR_DUPLICATE_ALIAS;
+    m_devices.emplace(key, std::make_unique<WaveAudioDevice>(m_backend, m_options));
+    reply = std::to_string(m_nextId++);
+    return MCI_OK;
+}
+
+uint32_t MciEngine::close(std::span<const Token> tokens) {
+    if (tokens.size() > 1) return MCIERR_UNRECOGNIZED_KEYWORD;
+    if (!tokens[0].quoted && equalsIgnoreCase(tokens[0].text, "all")) {
+        m_devices.clear();
+        return MCI_OK;
+    }
+    const auto it = m_devices.find(toLowerAscii(tokens[0].text));
+    if (it == m_devices.end()) return MCIERR_INVALID_DEVICE_NAME;
+    m_devices.erase(it);
+    return MCI_OK;
+}
+
+}  // namespace wsx::mci

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "WaveAudioDevice.h"
+#include "audio/AudioBackend.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace wsx::mci {
+
+// What the application sees of the sound device: one call that takes an MCI command string
+// and returns the MCI result code (0 = success), with the reply text of a successful query
+// in `reply` (emptied first; may be null for commands that reply nothing).
+class MciInterface {
+public:
+    virtual ~MciInterface() = default;
+    virtual uint32_t mciSendString(std::string_view command, std::string* reply) = 0;
+};
+
+// Interprets MCI command strings for waveaudio elements opened with
+// "open new type waveaudio alias NAME". Verbs, keywords and aliases ignore case; each
+// alias names one element.
+// Thread safety: every call comes from one thread (the UI thread of the recorder, the main
+// thread of mcishell). Commands return at once; recording and playing go on in the
+// background and are observed by polling "status".
+class MciEngine final : public MciInterface {
+public:
+    explicit MciEngine(audio::AudioBackend& backend, EngineOptions options = {});
+    ~MciEngine() override;
+
+    uint32_t mciSendString(std::string_view command, std::string* reply) override;
+
+    // The element open under `alias`, or null.
+    WaveAudioDevice* device(std::string_view alias);
+
+private:
+    uint32_t open(std::span<const Token> tokens, std::string& reply);
+    uint32_t close(std::span<const Token> tokens);
+
+    audio::AudioBackend& m_backend;
+    EngineOptions m_options;
+    std::map<std::string, std::unique_ptr<WaveAudioDevice>> m_devices;  // by lower-case alias
+    uint32_t m_nextId = 1;
+};
+
+}  // namespace wsx::mci

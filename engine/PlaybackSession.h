@@ -1,0 +1,57 @@
+#pragma once
+
+#include "SpoolFile.h"
+#include "Waveform.h"
+#include "audio/AudioBackend.h"
+#include "audio/SpscRing.h"
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace wsx::mci {
+
+// Plays a range of an element: a feeder thread reads the range's pieces from the spool
+// into a lock-free ring, and the backend's audio thread pulls from it.
+// Thread safety: start(), playedBytes(), done(), failed() and the destructor belong to the
+// engine thread; pull() and finished() to the audio thread; awaitData() to the thread that
+// drives a virtual backend.
+class PlaybackSession final : public audio::PlaybackSource {
+public:
+    PlaybackSession(const SpoolFile& spool, const audio::AudioFormat& format,
+                    std::vector<Piece> pieces);
+    ~PlaybackSession() override;
+
+    bool start(audio::AudioBackend& backend, audio::OpenError& error);
+
+    uint64_t totalBytes() const { return m_total; }
+    // Bytes of the range the listener has heard, on whole frames; totalBytes() once done().
+    uint64_t playedBytes() const;
+    bool done() const { return m_stream && m_stream->drained(); }
+    bool failed() const { return m_stream && m_stream->failed(); }
+
+    size_t pull(void* out, size_t bytes) override;
+    bool finished() const override;
+    void awaitData(size_t bytes) override;
+
+private:
+    void feederLoop();
+    // Reads the next chunk of the range into the ring; false once the range is exhausted.
+    bool feedOnce();
+
+    const SpoolFile& m_spool;
+    const audio::AudioFormat m_format;
+    const std::vector<Piece> m_pieces;
+    uint64_t m_total = 0;
+    audio::SpscRing m_ring;
+    std::unique_ptr<char[]> m_readBuffer;
+    std::unique_ptr<audio::AudioStream> m_stream;
+    std::thread m_feeder;
+    std::atomic<bool> m_stopFeeder{false};
+    std::atomic<bool> m_fed{false};  // every byte of the range is in the ring
+    size_t m_pieceIndex = 0;         // feeder thread
+    uint64_t m_pieceDone = 0;        // feeder thread
+};
+
+}  // namespace wsx::mci

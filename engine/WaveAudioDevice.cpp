@@ -1,0 +1,366 @@
+#include "WaveAudioDevice.h"
+
+#include "MciError.h"
+#include "MciItems.h"
+#include "WavFile.h"
+
+#include <algorithm>
+
+namespace wsx::mci {
+
+namespace {
+
+uint32_t openErrorToMci(audio::OpenError e, bool capture) {
+    if (e == audio::OpenError::BadFormat) return MCIERR_OUTOFRANGE;
+    return capture ? MCIERR_WAVE_INPUTSUNSUITABLE : MCIERR_WAVE_OUTPUTSUNSUITABLE;
+}
+
+}  // namespace
+
+WaveAudioDevice::WaveAudioDevice(audio::AudioBackend& backend, const EngineOptions& options)
+    : m_backend(backend), m_options(options) {}
+
+WaveAudioDevice::~WaveAudioDevice() {
+    // Sessions read and write the spool: end them before it goes.
+    m_capture.reset();
+    m_playback.reset();
+}
+
+// ---- state --------------------------------------------------------------------------
+
+void WaveAudioDevice::refresh() {
+    if (m_mode == Mode::Playing && m_playback) {
+        if (m_playback->done()) {
+            m_position = m_playTo;
+            m_playback.reset();
+            m_mode = Mode::Stopped;
+        } else if (m_playback->failed()) {
+            halt(Mode::Paused);
+            m_pausedFrom = Mode::Playing;
+        }
+    } else if (m_mode == Mode::Recording && m_capture && m_capture->stopped()) {
+        halt(Mode::Paused);
+        m_pausedFrom = Mode::Recording;
+    }
+}
+
+void WaveAudioDevice::halt(Mode then) {
+    if (m_mode == Mode::Playing && m_playback) {
+        m_position = m_playFrom + m_playback->playedBytes();
+        m_playback.reset();
+    } else if (m_mode == Mode::Recording && m_capture) {
+        finishRecording();
+    }
+    m_mode = then;
+}
+
+void WaveAudioDevice::finishRecording() {
+    const CaptureSession::Result r = m_capture->finish();
+    m_capture.reset();
+    if (m_recordInsert) m_wave.insert(m_recordStart, r.piece);
+    else m_wave.overwrite(m_recordStart, r.piece);
+    m_position = m_recordStart + r.piece.length;
+}
+
+WaveAudioDevice::Mode WaveAudioDevice::mode() {
+    refresh();
+    return m_mode;
+}
+
+uint64_t WaveAudioDevice::positionBytes() {
+    refresh();
+    if (m_mode == Mode::Playing) return m_playFrom + m_playback->playedBytes();
+    if (m_mode == Mode::Recording) return m_recordStart + m_capture->capturedBytes();
+    return m_position;
+}
+
+uint64_t WaveAudioDevice::lengthBytes() {
+    refresh();
+    if (m_mode != Mode::Recording) return m_wave.length();
+    const uint64_t captured = m_capture->capturedBytes();
+    if (m_recordInsert) return m_lengthBeforeRecord + captured;
+    return std::max(m_lengthBeforeRecord, m_recordStart + captured);
+}
+
+// ---- time formats -------------------------------------------------------------------
+
+uint64_t WaveAudioDevice::toReported(uint64_t bytes) const {
+    switch (m_timeFormat) {
+    case TimeFormat::Bytes: return bytes;
+    case TimeFormat::Samples: return bytes / m_format.blockAlign();
+    case TimeFormat::Milliseconds: break;
+    }
+    const uint64_t bps = m_format.bytesPerSecond();
+    return (bytes * 1000 + bps / 2) / bps;
+}
+
+uint32_t WaveAudioDevice::parsePosition(const std::string& text, uint64_t& bytes) {
+    uint32_t value = 0;
+    if (!parseDecimal(text, value)) return MCIERR_BAD_INTEGER;
+    const uint64_t length = lengthBytes();
+    const uint64_t reportedLength = toReported(length);
+    if (value > reportedLength) return MCIERR_OUTOFRANGE;
+    // The length as reported maps back to the exact end, whatever the rounding.
+    if (value == reportedLength) {
+        bytes = length;
+        return MCI_OK;
+    }
+    const uint32_t align = m_format.blockAlign();
+    uint64_t frames = 0;
+    switch (m_timeFormat) {
+    case TimeFormat::Bytes: frames = value / align; break;
+    case TimeFormat::Samples: frames = value; break;
+    case TimeFormat::Milliseconds:
+        frames = (uint64_t(value) * m_format.sampleRate + 500) / 1000;
+        break;
+    }
+    bytes = std::min(frames * align, length);
+    return MCI_OK;
+}
+
+// ---- commands -----------------------------------------------------------------------
+
+uint32_t WaveAudioDevice::set(Items items) {
+    // "time format" is two words; everything else is keyword + value.
+    bool timeFormatGiven = false;
+    TimeFormat timeFormat = m_timeFormat;
+    audio::AudioFormat format = m_format;
+    bool formatItem = false;
+    bool seen[3] = {false, false, false};
+    for (size_t i = 0; i < items.size(); ++i) {
+        const Token& t = items[i];
+        if (!t.quoted && equalsIgnoreCase(t.text, "time")) {
+            if (i + 1 >= items.size() || !equalsIgnoreCase(items[i + 1].text, "format"))
+                return MCIERR_UNRECOGNIZED_KEYWORD;
+            if (timeFormatGiven) return MCIERR_DUPLICATE_FLAGS;
+            if (i + 2 >= items.size()) return MCIERR_MISSING_PARAMETER;
+            const std::string word = toLowerAscii(items[i + 2].text);
+            if (word == "milliseconds" || word == "ms") timeFormat = TimeFormat::Milliseconds;
+            else if (word == "bytes") timeFormat = TimeFormat::Bytes;
+            else if (word == "samples") timeFormat = TimeFormat::Samples;
+            else return MCIERR_BAD_CONSTANT;
+            timeFormatGiven = true;
+            i += 2;
+            continue;
+        }
+        static constexpr std::string_view kFormatItems[3] = {"bitspersample", "samplespersec",
+                                                             "channels"};
+        int which = -1;
+        for (int k = 0; k < 3; ++k)
+            if (!t.quoted && equalsIgnoreCase(t.text, kFormatItems[k])) which = k;
+        if (which < 0) return MCIERR_UNRECOGNIZED_KEYWORD;
+        if (seen[which]) return MCIERR_DUPLICATE_FLAGS;
+        seen[which] = true;
+        if (i + 1 >= items.size()) return MCIERR_MISSING_PARAMETER;
+        uint32_t v = 0;
+        if (!parseDecimal(items[++i].text, v)) return MCIERR_BAD_INTEGER;
+        formatItem = true;
+        if (which == 0) {
+            if (v != 8 && v != 16) return MCIERR_OUTOFRANGE;
+            format.bitsPerSample = uint16_t(v);
+        } else if (which == 1) {
+            if (v < 8000 || v > 48000) return MCIERR_OUTOFRANGE;
+            format.sampleRate = v;
+        } else {
+            if (v < 1 || v > 2) return MCIERR_OUTOFRANGE;
+            format.channels = uint16_t(v);
+        }
+    }
+    if (items.empty()) return MCIERR_MISSING_PARAMETER;
+    if (formatItem && m_holdsSound) return MCIERR_NONAPPLICABLE_FUNCTION;
+    m_timeFormat = timeFormat;
+    m_format = format;
+    return MCI_OK;
+}
+
+uint32_t WaveAudioDevice::status(Items items, std::string& reply) {
+    if (items.empty()) return MCIERR_MISSING_PARAMETER;
+    std::string item;
+    for (const Token& t : items) {
+        if (t.quoted) return MCIERR_BAD_CONSTANT;
+        if (!item.empty()) item += ' ';
+        item += toLowerAscii(t.text);
+    }
+    static constexpr std::string_view kSingle[] = {"position",      "length",        "mode",
+                                                   "ready",         "samplespersec", "channels",
+                                                   "bitspersample", "bytespersec",   "alignment"};
+    if (item == "position") reply = std::to_string(toReported(positionBytes()));
+    else if (item == "length") reply = std::to_string(toReported(lengthBytes()));
+    else if (item == "mode") {
+        static constexpr const char* kModes[] = {"stopped", "playing", "recording", "paused"};
+        reply = kModes[int(mode())];
+    } else if (item == "ready" || item == "media present") reply = "true";
+    else if (item == "time format") {
+        static constexpr const char* kFormats[] = {"milliseconds", "bytes", "samples"};
+        reply = kFormats[int(m_timeFormat)];
+    } else if (item == "samplespersec") reply = std::to_string(m_format.sampleRate);
+    else if (item == "channels") reply = std::to_string(m_format.channels);
+    else if (item == "bitspersample") reply = std::to_string(m_format.bitsPerSample);
+    else if (item == "bytespersec") reply = std::to_string(m_format.bytesPerSecond());
+    else if (item == "alignment") reply = std::to_string(m_format.blockAlign());
+    else if (item == "format tag") reply = "pcm";
+    else if (item == "number of tracks" || item == "current track") reply = "1";
+    else {
+        // Two known items at once exclude each other; anything else is not an item.
+        const bool allKnown =
+            items.size() > 1 && std::all_of(items.begin(), items.end(), [](const Token& t) {
+                return std::any_of(std::begin(kSingle), std::end(kSingle),
+                                   [&](std::string_view k) { return equalsIgnoreCase(t.text, k); });
+            });
+        return allKnown ? MCIERR_FLAGS_NOT_COMPATIBLE : MCIERR_BAD_CONSTANT;
+    }
+    return MCI_OK;
+}
+
+uint32_t WaveAudioDevice::parseRange(Items items, uint64_t& from, uint64_t& to) {
+    ParsedItems p;
+    if (uint32_t e = p.parse(items, {{"from", true}, {"to", true}})) return e;
+    refresh();
+    from = positionBytes();
+    to = lengthBytes();
+    if (auto v = p.value("from"))
+        if (uint32_t e = parsePosition(*v, from)) return e;
+    if (auto v = p.value("to"))
+        if (uint32_t e = parsePosition(*v, to)) return e;
+    return from > to ? MCIERR_OUTOFRANGE : MCI_OK;
+}
+
+uint32_t WaveAudioDevice::play(Items items) {
+    uint64_t from = 0, to = 0;
+    if (uint32_t e = parseRange(items, from, to)) return e;
+    return startPlaying(from, to);
+}
+
+uint32_t WaveAudioDevice::startPlaying(uint64_t from, uint64_t to) {
+    halt(Mode::Stopped);
+    m_position = from;
+    if (from == to) return MCI_OK;
+    auto session = std::make_unique<PlaybackSession>(*m_spool, m_format, m_wave.slice(from, to));
+    audio::OpenError error = audio::OpenError::None;
+    if (!session->start(m_backend, error)) return openErrorToMci(error, false);
+    m_playback = std::move(session);
+    m_playFrom = from;
+    m_playTo = to;
+    m_mode = Mode::Playing;
+    return MCI_OK;
+}
+
+uint32_t WaveAudioDevice::record(Items items) {
+    ParsedItems p;
+    if (uint32_t e = p.parse(items, {{"from", true}, {"to", true}, {"insert"}, {"overwrite"}}))
+        return e;
+    if (p.has("insert") && p.has("overwrite")) return MCIERR_FLAGS_NOT_COMPATIBLE;
+    refresh();
+    uint64_t from = positionBytes();
+    if (auto v = p.value("from"))
+        if (uint32_t e = parsePosition(*v, from)) return e;
+    const bool insert = !p.has("overwrite");
+    const uint64_t limit = m_options.maxDataBytes - m_options.maxDataBytes % m_format.blockAlign();
+    const uint64_t length = lengthBytes();
+    uint64_t budget = insert ? limit - std::min(limit, length) : limit - std::min(limit, from);
+    if (auto v = p.value("to")) {
+        // A stop point may lie beyond the end: the take grows to reach it.
+        uint32_t value = 0;
+        if (!parseDecimal(*v, value)) return MCIERR_BAD_INTEGER;
+        const uint64_t reported = toReported(from);
+        if (value < reported) return MCIERR_OUTOFRANGE;
+        const uint64_t bps = m_format.bytesPerSecond();
+        uint64_t toBytes = value;
+        if (m_timeFormat == TimeFormat::Milliseconds)
+            toBytes = (uint64_t(value) * bps + 500) / 1000;
+        else if (m_timeFormat == TimeFormat::Samples)
+            toBytes = uint64_t(value) * m_format.blockAlign();
+        toBytes -= toBytes % m_format.blockAlign();
+        budget = std::min(budget, toBytes - std::min(toBytes, from));
+    }
+    if (budget == 0) return MCIERR_OUTOFRANGE;
+    return startRecording(from, budget, insert);
+}
+
+uint32_t WaveAudioDevice::startRecording(uint64_t from, uint64_t budget, bool insert) {
+    halt(Mode::Stopped);
+    m_position = from;
+    if (!m_spool) m_spool = SpoolFile::create(m_options.spoolFolder);
+    if (!m_spool) return MCIERR_HARDWARE;
+    auto session = std::make_unique<CaptureSession>(*m_spool, m_format, budget);
+    audio::OpenError error = audio::OpenError::None;
+    if (!session->start(m_backend, error)) return openErrorToMci(error, true);
+    m_capture = std::move(session);
+    m_recordStart = from;
+    m_lengthBeforeRecord = m_wave.length();
+    m_recordInsert = insert;
+    m_holdsSound = true;
+    m_mode = Mode::Recording;
+    return MCI_OK;
+}
+
+uint32_t WaveAudioDevice::pause(Items items) {
+    if (!items.empty()) return MCIERR_UNRECOGNIZED_KEYWORD;
+    refresh();
+    if (m_mode == Mode::Paused) return MCI_OK;
+    if (m_mode == Mode::Stopped) return MCIERR_NONAPPLICABLE_FUNCTION;
+    m_pausedFrom = m_mode;
+    halt(Mode::Paused);
+    return MCI_OK;
+}
+
+uint32_t WaveAudioDevice::resume(Items items) {
+    if (!items.empty()) return MCIERR_UNRECOGNIZED_KEYWORD;
+    refresh();
+    if (m_mode != Mode::Paused)
+        return m_mode == Mode::Stopped ? MCIERR_NONAPPLICABLE_FUNCTION : MCI_OK;
+    if (m_pausedFrom == Mode::Recording) {
+        const uint64_t limit =
+            m_options.maxDataBytes - m_options.maxDataBytes % m_format.blockAlign();
+        const uint64_t used = m_recordInsert ? m_wave.length() : m_position;
+        if (used >= limit) return MCIERR_OUTOFRANGE;
+        return startRecording(m_position, limit - used, m_recordInsert);
+    }
+    return startPlaying(m_position, m_wave.length());
+}
+
+uint32_t WaveAudioDevice::stop(Items items) {
+    if (!items.empty()) return MCIERR_UNRECOGNIZED_KEYWORD;
+    refresh();
+    halt(Mode::Stopped);
+    return MCI_OK;
+}
+
+uint32_t WaveAudioDevice::seek(Items items) {
+    if (items.empty() || !equalsIgnoreCase(items[0].text, "to") || items[0].quoted)
+        return items.empty() ? MCIERR_MISSING_PARAMETER : MCIERR_UNRECOGNIZED_KEYWORD;
+    if (items.size() < 2) return MCIERR_MISSING_PARAMETER;
+    if (items.size() > 2) return MCIERR_UNRECOGNIZED_KEYWORD;
+    refresh();
+    uint64_t target = 0;
+    const std::string& where = items[1].text;
+    if (!items[1].quoted && equalsIgnoreCase(where, "start")) target = 0;
+    else if (!items[1].quoted && equalsIgnoreCase(where, "end")) target = lengthBytes();
+    else if (uint32_t e = parsePosition(where, target)) return e;
+    halt(Mode::Stopped);
+    m_position = std::min(target, m_wave.length());
+    return MCI_OK;
+}
+
+uint32_t WaveAudioDevice::erase(Items items) {
+    uint64_t from = 0, to = 0;
+    if (uint32_t e = parseRange(items, from, to)) return e;
+    halt(Mode::Stopped);
+    m_wave.erase(from, to);
+    m_position = std::min(from, m_wave.length());
+    return MCI_OK;
+}
+
+uint32_t WaveAudioDevice::save(Items items) {
+    if (items.empty()) return MCIERR_MISSING_PARAMETER;
+    if (items.size() > 1) return MCIERR_UNRECOGNIZED_KEYWORD;
+    refresh();
+    halt(Mode::Stopped);
+    if (m_wave.length() > m_options.maxDataBytes) return MCIERR_FILE_NOT_SAVED;
+    if (!writeWavFile(items[0].text, m_format, m_spool.get(), m_wave.pieces()))
+        return MCIERR_FILE_NOT_SAVED;
+    m_holdsSound = true;
+    return MCI_OK;
+}
+
+}  // namespace wsx::mci

@@ -1,0 +1,53 @@
+#include "AppSetup.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QProxyStyle>
+#include <QTranslator>
+
+static void initIconResources() { Q_INIT_RESOURCE(resources); }
+
+namespace wsx {
+
+namespace {
+
+// Keeps the desktop's look but pins the slider's behaviour: a left click on the track moves
+// the thumb by the page step (it would jump to the click under some themes), so a click
+// seeks by five seconds as the window expects.
+class PageStepSliderStyle final : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_Slider_AbsoluteSetButtons) return Qt::NoButton;
+        if (hint == SH_Slider_PageSetButtons) return Qt::LeftButton;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+}  // namespace
+
+void setUpApplication(QApplication& app) {
+    initIconResources();
+    app.setApplicationName(QStringLiteral("wanshengxia"));
+    app.setApplicationDisplayName(QStringLiteral("万声匣"));
+    app.setDesktopFileName(QStringLiteral("wanshengxia"));
+    app.setWindowIcon(QIcon(QStringLiteral(":/icons/DEFAULT")));
+    // The window lives on in the tray when hidden; only unloading it ends the program.
+    app.setQuitOnLastWindowClosed(false);
+    app.setStyle(new PageStepSliderStyle);
+
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+
+    const QStringList songFaces = {
+        QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL UMing TW"),
+        QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")};
+    QFont::insertSubstitutions(QStringLiteral("宋体"), songFaces);
+    QFont::insertSubstitutions(QStringLiteral("SimSun"), songFaces);
+    app.setFont(QFont(QStringLiteral("宋体"), 9));
+}
+
+}  // namespace wsx

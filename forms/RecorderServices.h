@@ -1,0 +1,27 @@
+#pragma once
+
+#include "engine/MciEngine.h"
+#include "platform/dialogs/DialogService.h"
+#include "platform/hotkeys/HotKeys.h"
+#include "platform/registry/Registry.h"
+#include "platform/shell/NotifyIcon.h"
+#include "platform/shell/ShellService.h"
+
+#include <string>
+
+namespace wsx {
+
+// Everything the recorder window uses of the machine. main() passes the real services;
+// tests pass the virtual-clock engine, scripted dialogs and recording fakes.
+struct RecorderServices {
+    mci::MciInterface& sound;
+    platform::DialogService& dialogs;
+    platform::NotifyIconService& tray;
+    platform::HotKeyService& hotKeys;
+    registry::Registry& registry;
+    platform::ShellService& shell;
+    // Absolute path of the program file, e.g. "/usr/lib/wanshengxia/wanshengxia".
+    std::string programFile;
+};
+
+}  // namespace wsx

@@ -1,0 +1,138 @@
+#pragma once
+
+#include "CommonDialog.h"
+#include "RecorderServices.h"
+#include "modules/ModuleRecord.h"
+#include "modules/ModuleReg.h"
+#include "modules/ModuleTray.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace Ui {
+class frmMain;
+}
+
+namespace wsx {
+
+// The recorder window. Its handlers keep the names the rest of the program knows them by
+// and are public so that tests drive them exactly as clicks, menus, timers and platform
+// messages do. The member definitions are spread over frmMain*.cpp by concern.
+// Thread safety: UI thread only; the sound device runs its own threads behind the MCI
+// interface and is only ever polled from here.
+class frmMain final : public QMainWindow, public platform::WindowMessageTarget, public TrayWindow {
+    Q_OBJECT
+
+public:
+    static inline const std::string kDevice = "RecordDev";
+    static inline const QString kAppTitle = QStringLiteral("万声匣");
+
+    explicit frmMain(RecorderServices services, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up and shutdown (frmMain_Lifecycle.cpp)
+    void Form_Load();
+    void Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode);
+    void Form_Resize();
+    void Form_Unload(int16_t& Cancel);
+    void mnuExit_Click();
+    void mnuExitRec_Click();
+
+    // Record, stop, play (frmMain_Transport.cpp)
+    void cmdRecord_Click();
+    void cmdStop_Click();
+    void cmdPlay_Click();
+
+    // Position display and seeking (frmMain_Position.cpp)
+    void TimerMci_Timer();
+    void Slider_MouseDown();
+    void Slider_MouseUp();
+
+    // New, Save As, deleting (frmMain_File.cpp, frmMain_Edit.cpp)
+    void mnuSaveAs_Click();
+    void mnuNew_Click();
+    void mnuDelFore_Click();
+    void mnuDelBack_Click();
+
+    // Tray animation, platform messages, hot-key overview (frmMain_Tray.cpp)
+    void TimerPlay_Timer();
+    void TimerRecord_Timer();
+    void TimerStop_Timer();
+    void mnuShowRec_Click();
+    void mnuHotKey_Click();
+    void mnuHotKeyH_Click();
+    int32_t WindowProc(platform::HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lParam) override;
+
+    // Start with the desktop session (frmMain_Help.cpp)
+    void chkStart_Click();
+
+    // About and help (frmMain_Help.cpp)
+    void mnuAbout_Click();
+    void mnuAboutRec_Click();
+    void mnuHelpTopic_Click();
+
+    // Recording state shared by the handlers.
+    bool IsRecording = false;
+    bool IsPlaying = false;
+    bool IsChanged = false;
+    int32_t MciResult = 0;
+    int16_t PlayFrame = 0;
+    int16_t RecordFrame = 0;
+    int16_t StopFrame = 0;
+    std::string ExePath;
+    std::string RunKeyPath;
+    std::string RunValueName;
+
+    QTimer TimerMci;
+    QTimer TimerPlay;
+    QTimer TimerRecord;
+    QTimer TimerStop;
+    CommonDialog dlgMciSave;
+    std::unique_ptr<Ui::frmMain> ui;
+
+    // The program's folder as the platform reports it.
+    std::string programFolder() const;
+
+    platform::HWND trayWindowHandle() override { return this; }
+    QIcon trayWindowIcon() const override { return windowIcon(); }
+
+signals:
+    // The window has been unloaded: the program ends.
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void connectHandlers();
+    // Shows the length and position after a cut; `plusOneSecond` keeps the slider's scale a
+    // second beyond the end, as after deleting before the position.
+    void refreshAfterCut(bool plusOneSecond);
+    // Loads the icon resource `name` (any case) as the window's icon and hands it to the tray.
+    void showFrame(const QString& name);
+    void animate(int16_t& frame, const char* prefix, int16_t frames);
+    // Runs the one retry of a play or record command: after a failure, pause and send again.
+    void retryOnce(int32_t (ModuleRecord::*command)(const std::string&));
+    void retryOnce(int32_t (ModuleRecord::*command)(const std::string&, const std::string&),
+                   const std::string& argument);
+    // Pops the tray menu at the mouse position and returns when it has closed.
+    void popTrayMenu();
+    static int32_t DefaultWindowProc(platform::HWND, uint32_t, int32_t, int32_t) { return 0; }
+
+    RecorderServices m_services;
+    ModuleRecord m_record;
+    ModuleTray m_tray;
+    ModuleReg m_reg;
+    using WndProc = int32_t (*)(platform::HWND, uint32_t, int32_t, int32_t);
+    WndProc OldWndProc = nullptr;
+    bool m_hooked = false;
+    bool m_unloaded = false;
+};
+
+}  // namespace wsx

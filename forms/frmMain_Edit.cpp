@@ -1,0 +1,62 @@
+// Deleting everything before or after the current position.
+#include "frmMain.h"
+#include "ui_frmMain.h"
+
+namespace wsx {
+
+using platform::MsgBoxButtons;
+using platform::MsgBoxIcon;
+using platform::MsgBoxResult;
+
+namespace {
+// A reply that is not a number (no device) counts as 0 ms: the recording is then shown as
+// empty, which is what a device that lost its element holds.
+int64_t millisecondsOr0(const std::string& text) { return parseMilliseconds(text).value_or(0); }
+}  // namespace
+
+void frmMain::mnuDelFore_Click() {
+    if (m_services.dialogs.MsgBox(this, QStringLiteral("确实删除当前位置之前的内容吗？"),
+                                  MsgBoxButtons::YesNo, MsgBoxIcon::Question,
+                                  kAppTitle) != MsgBoxResult::Yes)
+        return;
+    MciResult = m_record.MciDeleteTo(kDevice);
+    ui->mnuDelFore->setEnabled(false);
+    refreshAfterCut(/*plusOneSecond=*/true);
+}
+
+void frmMain::mnuDelBack_Click() {
+    if (m_services.dialogs.MsgBox(this, QStringLiteral("确实删除当前位置之后的内容吗？"),
+                                  MsgBoxButtons::YesNo, MsgBoxIcon::Question,
+                                  kAppTitle) != MsgBoxResult::Yes)
+        return;
+    MciResult = m_record.MciDeleteFrom(kDevice);
+    ui->mnuDelBack->setEnabled(false);
+    refreshAfterCut(/*plusOneSecond=*/false);
+}
+
+void frmMain::refreshAfterCut(bool plusOneSecond) {
+    const std::string lengthText = m_record.MciGetLength(kDevice);
+    ui->lblLen->setText(QStringLiteral("文件长度：") +
+                        QString::fromStdString(ModuleRecord::FormatTime(lengthText)));
+    const int64_t length = millisecondsOr0(lengthText);
+    int maximum = 1;
+    if (length != 0) {
+        maximum = int(roundHalfEven(double(length) / 1000.0 + (plusOneSecond ? 1 : 0)));
+    } else {
+        ui->cmdPlay->setEnabled(false);
+        ui->cmdStop->setEnabled(false);
+        ui->cmdRecord->setEnabled(true);
+        // Nothing is left on either side of the position.
+        ui->mnuDelBack->setEnabled(false);
+        ui->mnuDelFore->setEnabled(false);
+        ui->Slider->setEnabled(false);
+        IsPlaying = false;
+    }
+    ui->Slider->setMaximum(maximum);
+    const std::string positionText = m_record.MciGetPosition(kDevice);
+    ui->lblPos->setText(QStringLiteral("当前位置：") +
+                        QString::fromStdString(ModuleRecord::FormatTime(positionText)));
+    ui->Slider->setValue(int(roundHalfEven(double(millisecondsOr0(positionText)) / 1000.0)));
+}
+
+}  // namespace wsx

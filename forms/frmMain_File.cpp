@@ -1,0 +1,85 @@
+// New recording and Save As.
+#include "frmMain.h"
+#include "ui_frmMain.h"
+
+namespace wsx {
+
+using platform::MsgBoxButtons;
+using platform::MsgBoxIcon;
+using platform::MsgBoxResult;
+using platform::SaveDialogResult;
+
+void frmMain::mnuSaveAs_Click() {
+    MciResult = m_record.MciPause(kDevice);
+    TimerMci.stop();
+    dlgMciSave.DialogTitle = QStringLiteral("另存为");
+    dlgMciSave.Filter = QStringLiteral("Wave文件(*.wav)|*.wav");
+    const SaveDialogResult shown = dlgMciSave.ShowSave(this);
+    if (shown == SaveDialogResult::Chosen) {
+        MciResult = m_record.MciSave(kDevice, dlgMciSave.FileName.toStdString());
+        const bool saved = MciResult == 0;
+        if (!saved) {
+            // Nothing was written: say so, keep the recording unsaved, and empty the chosen
+            // name so that the close check and New do not take the recording for saved.
+            m_services.dialogs.MsgBox(
+                this,
+                QStringLiteral(
+                    "无法保存文件“%1”。\n请检查该文件夹是否存在、是否允许写入，以及磁盘空间是否足够。")
+                    .arg(dlgMciSave.FileName),
+                MsgBoxButtons::Ok, MsgBoxIcon::Critical, kAppTitle);
+            dlgMciSave.FileName.clear();
+        }
+        if (IsPlaying) {
+            retryOnce(&ModuleRecord::MciPlay);
+            TimerMci.start();
+        }
+        if (saved) IsChanged = false;
+    } else if (shown == SaveDialogResult::Cancelled) {
+        if (IsPlaying) retryOnce(&ModuleRecord::MciPlay);
+        if (IsRecording) retryOnce(&ModuleRecord::MciRecordOverwrite);
+        TimerMci.start();
+        dlgMciSave.FileName.clear();
+    } else {
+        m_services.dialogs.MsgBox(this, dlgMciSave.Error, MsgBoxButtons::Ok, MsgBoxIcon::None,
+                                  kAppTitle);
+    }
+}
+
+void frmMain::mnuNew_Click() {
+    if (IsChanged) {
+        const MsgBoxResult answer = m_services.dialogs.MsgBox(
+            this, QStringLiteral("文件声音已经更改，是否保存所做的修改？"),
+            MsgBoxButtons::YesNoCancel, MsgBoxIcon::Question, kAppTitle);
+        if (answer == MsgBoxResult::Yes) {
+            mnuSaveAs_Click();
+            if (dlgMciSave.FileName.isEmpty()) return;
+        } else if (answer == MsgBoxResult::Cancel) {
+            return;
+        }
+    }
+    for (QRadioButton* option : {ui->opt11025, ui->opt22050, ui->optSingle, ui->optDouble})
+        option->setEnabled(true);
+    ui->opt22050->setChecked(true);
+    ui->optDouble->setChecked(true);
+    ui->cmdPlay->setEnabled(false);
+    ui->cmdStop->setEnabled(false);
+    ui->cmdRecord->setEnabled(true);
+    ui->cmdRecord->setFocus();
+    MciResult = m_record.MciClose(kDevice);
+    m_record.MciOpenNew();
+    MciResult = 0;
+    for (QTimer* t : {&TimerMci, &TimerPlay, &TimerRecord, &TimerStop}) t->stop();
+    ui->Slider->setValue(0);
+    ui->Slider->setMaximum(1);
+    ui->Slider->setEnabled(false);
+    ui->lblLen->setText(QStringLiteral("文件长度：00:00"));
+    ui->lblPos->setText(QStringLiteral("当前位置：00:00"));
+    ui->mnuSaveAs->setEnabled(false);
+    ui->mnuDelFore->setEnabled(false);
+    ui->mnuDelBack->setEnabled(false);
+    showFrame(QStringLiteral("default"));
+    m_tray.TraySetTip("等待录音...");
+    IsChanged = false;
+}
+
+}  // namespace wsx

@@ -1,0 +1,64 @@
+// Position display, end of playback and seeking with the slider. Seconds on the slider are
+// milliseconds ÷ 1000 rounded half to even.
+#include "frmMain.h"
+#include "ui_frmMain.h"
+
+namespace wsx {
+
+namespace {
+int seconds(double ms) { return int(roundHalfEven(ms / 1000.0)); }
+}  // namespace
+
+void frmMain::TimerMci_Timer() {
+    const std::string positionText = m_record.MciGetPosition(kDevice);
+    const std::string lengthText = m_record.MciGetLength(kDevice);
+    const auto position = parseMilliseconds(positionText);
+    const auto length = parseMilliseconds(lengthText);
+    // A device that does not answer (no sound server, element not open) leaves the labels,
+    // the slider and the flags as they were; the next tick asks again.
+    if (!position || !length) return;
+    ui->lblPos->setText(QStringLiteral("当前位置：") +
+                        QString::fromStdString(ModuleRecord::FormatTime(positionText)));
+    ui->lblLen->setText(QStringLiteral("文件长度：") +
+                        QString::fromStdString(ModuleRecord::FormatTime(lengthText)));
+    if (IsPlaying) {
+        ui->Slider->setMaximum(seconds(double(*length)));
+        if (*length == *position) {
+            ui->cmdStop->setEnabled(false);
+            ui->mnuStop->setEnabled(false);
+            ui->cmdPlay->setEnabled(true);
+            ui->mnuPlay->setEnabled(true);
+            ui->cmdRecord->setEnabled(true);
+            ui->mnuRecord->setEnabled(true);
+            ui->mnuDelBack->setEnabled(true);
+            ui->mnuDelFore->setEnabled(true);
+            TimerMci.stop();
+            TimerPlay.stop();
+            TimerRecord.stop();
+            TimerStop.start();
+            IsPlaying = false;
+            m_tray.TraySetTip("已经停止...");
+        }
+    } else {
+        // The scale grows with the recording and stays a second ahead of it.
+        ui->Slider->setMaximum(int(roundHalfEven(double(*position) / 1000.0 + 1)));
+    }
+    ui->Slider->setValue(seconds(double(*position)));
+}
+
+void frmMain::Slider_MouseDown() {
+    TimerMci.stop();
+    MciResult = m_record.MciPause(kDevice);
+}
+
+void frmMain::Slider_MouseUp() {
+    const int32_t target = int32_t(ui->Slider->value()) * 1000;
+    const std::string targetText = std::to_string(target);
+    MciResult = m_record.MciSeek(kDevice, targetText);
+    if (IsPlaying) {
+        retryOnce(&ModuleRecord::MciPlayFrom, targetText);
+        TimerMci.start();
+    }
+}
+
+}  // namespace wsx

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "engine/MciEngine.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace wsx {
+
+// Rounds to the nearest whole number, an exact half going to the even neighbour
+// (1.5 → 2, 2.5 → 2). Every seconds value the window shows goes through this.
+int64_t roundHalfEven(double value);
+
+// A device reply in milliseconds as a number; empty or garbled replies (no device) are not.
+std::optional<int64_t> parseMilliseconds(const std::string& text);
+
+// The only code that talks to the sound device: every operation builds exactly one MCI
+// command string (two for MciOpenNew) and hands back the result code or the reply text.
+// Keeps no state besides the device it talks to.
+// Thread safety: UI thread only, like the device.
+class ModuleRecord {
+public:
+    explicit ModuleRecord(mci::MciInterface& mci) : m_mci(mci) {}
+
+    // Index 0 "frames", 1 "hms", 2 "milliseconds", 3 "msf"; any other index appends nothing.
+    int16_t MciSetTimeFormat(const std::string& device, int32_t formatIndex);
+    int32_t MciSetSamplesPerSec(const std::string& device, const std::string& rate);
+    int32_t MciSetChannels(const std::string& device, const std::string& channels);
+    // Replies in milliseconds as decimal text; empty text when the query fails.
+    std::string MciGetPosition(const std::string& device);
+    std::string MciGetLength(const std::string& device);
+    int32_t MciPlay(const std::string& device);
+    int32_t MciPlayFrom(const std::string& device, const std::string& position);
+    int32_t MciPause(const std::string& device);
+    int32_t MciClose(const std::string& device);
+    int32_t MciRecordOverwrite(const std::string& device);
+    // Opens a new, empty element under "RecordDev" at 16 bits per sample; reports nothing.
+    void MciOpenNew();
+    int32_t MciSeek(const std::string& device, const std::string& position);
+    // The file name goes in double quotes (inner quotes doubled), so paths with blanks save.
+    int32_t MciSave(const std::string& device, const std::string& fileName);
+    int32_t MciDeleteFrom(const std::string& device);
+    int32_t MciDeleteTo(const std::string& device);
+
+    // Milliseconds as decimal text → "mm:ss", nearest second with halves to even; minutes
+    // are not limited to two digits. Text that is not a whole non-negative number (the
+    // empty reply of a failed query) gives "--:--".
+    static std::string FormatTime(const std::string& milliseconds);
+
+private:
+    int32_t send(const std::string& command);
+    std::string query(const std::string& command);
+
+    mci::MciInterface& m_mci;
+};
+
+}  // namespace wsx

@@ -1,0 +1,69 @@
+#include "ModuleTray.h"
+
+#include <cstring>
+
+namespace wsx {
+
+using namespace platform;
+
+ModuleTray::ModuleTray(NotifyIconService& shell, HotKeyService& hotKeys, TrayWindow& window)
+    : m_shell(shell), m_hotKeys(hotKeys), m_window(window) {}
+
+void ModuleTray::copyTip(char (&field)[64], const std::string& tip) {
+    size_t n = std::min<size_t>(tip.size(), 63);
+    if (n < tip.size()) {
+        // Back up over continuation bytes (10xxxxxx) to the start of the cut character.
+        while (n > 0 && (static_cast<unsigned char>(tip[n]) & 0xC0) == 0x80) --n;
+    }
+    std::memcpy(field, tip.data(), n);
+    field[n] = '\0';
+}
+
+void ModuleTray::TrayAddIcon(const std::string& Tip) {
+    TrayData.uID = 0;
+    TrayData.hWnd = m_window.trayWindowHandle();
+    TrayData.cbSize = 88;
+    TrayData.hIcon = m_window.trayWindowIcon();
+    TrayData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    TrayData.uCallbackMessage = TrayCallbackMessage;
+    copyTip(TrayData.szTip, Tip);
+    m_shell.Shell_NotifyIcon(NIM_ADD, TrayData);
+}
+
+void ModuleTray::TraySetIcon(const Picture& Pic) {
+    if (Pic.type != Picture::Type::Icon) return;
+    TrayData.uFlags = NIF_ICON;
+    TrayData.hIcon = Pic.handle;
+    m_shell.Shell_NotifyIcon(NIM_MODIFY, TrayData);
+}
+
+void ModuleTray::TraySetTip(const std::string& Tip) {
+    if (Tip.empty()) return;
+    TrayData.uFlags = NIF_TIP;
+    copyTip(TrayData.szTip, Tip);
+    m_shell.Shell_NotifyIcon(NIM_MODIFY, TrayData);
+}
+
+void ModuleTray::TrayRemoveIcon() {
+    TrayData.hWnd = m_window.trayWindowHandle();
+    TrayData.uID = 0;
+    TrayData.uCallbackMessage = TrayCallbackMessage;
+    m_shell.Shell_NotifyIcon(NIM_DELETE, TrayData);
+}
+
+void ModuleTray::RegisterHotKeys() {
+    HotKeyModifiers = int32_t(MOD_ALT | MOD_CONTROL);
+    m_hotKeys.RegisterHotKey(m_window.trayWindowHandle(), kHotKeyRecord, uint32_t(HotKeyModifiers),
+                             VK_DOWN);
+    m_hotKeys.RegisterHotKey(m_window.trayWindowHandle(), kHotKeyPlay, uint32_t(HotKeyModifiers),
+                             VK_RIGHT);
+    m_hotKeys.RegisterHotKey(m_window.trayWindowHandle(), kHotKeyStop, uint32_t(HotKeyModifiers),
+                             VK_UP);
+}
+
+void ModuleTray::UnregisterHotKeys() {
+    for (int32_t id : {kHotKeyRecord, kHotKeyPlay, kHotKeyStop})
+        m_hotKeys.UnregisterHotKey(m_window.trayWindowHandle(), id);
+}
+
+}  // namespace wsx

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "platform/hotkeys/HotKeys.h"
+#include "platform/shell/NotifyIcon.h"
+
+#include <QIcon>
+
+#include <cstdint>
+#include <string>
+
+namespace wsx {
+
+// A picture handed to TraySetIcon: a graphics handle together with its kind.
+struct Picture {
+    enum class Type { None, Bitmap, Metafile, Icon };
+    Type type = Type::None;
+    QIcon handle;
+};
+
+// What ModuleTray needs of the recorder window: its handle and its current icon.
+class TrayWindow {
+public:
+    virtual ~TrayWindow() = default;
+    virtual platform::HWND trayWindowHandle() = 0;
+    virtual QIcon trayWindowIcon() const = 0;
+};
+
+// The tray icon and the three global hot keys of the recorder window. TrayData is the one
+// icon record, kept for the life of the program: every call sends the whole record and a
+// modify changes only the fields it names. Results of the platform calls are ignored.
+// Thread safety: UI thread only.
+class ModuleTray {
+public:
+    static constexpr uint32_t TrayCallbackMessage = 2025;
+    static constexpr int32_t kHotKeyRecord = 1;
+    static constexpr int32_t kHotKeyPlay = 2;
+    static constexpr int32_t kHotKeyStop = 3;
+
+    ModuleTray(platform::NotifyIconService& shell, platform::HotKeyService& hotKeys,
+               TrayWindow& window);
+
+    void TrayAddIcon(const std::string& Tip);
+    // Shows Pic as the tray icon when it holds an icon; any other picture sends nothing.
+    void TraySetIcon(const Picture& Pic);
+    // Shows Tip as the tip text; an empty Tip sends nothing.
+    void TraySetTip(const std::string& Tip);
+    void TrayRemoveIcon();
+    void RegisterHotKeys();
+    void UnregisterHotKeys();
+
+    // Copies `tip` into a 64-byte tip field: at most 63 bytes of text and a NUL, cut before a
+    // UTF-8 sequence that would not fit whole.
+    static void copyTip(char (&field)[64], const std::string& tip);
+
+    platform::NOTIFYICONDATA TrayData;
+    int32_t HotKeyModifiers = 0;
+    // The lParam of the last hot-key message: modifiers in the low word, key in the high.
+    struct {
+        uint16_t Modifiers = 0;
+        uint16_t VirtualKey = 0;
+    } HotKeyInfo;
+
+private:
+    platform::NotifyIconService& m_shell;
+    platform::HotKeyService& m_hotKeys;
+    TrayWindow& m_window;
+};
+
+}  // namespace wsx
