@@ -36,6 +36,7 @@ frmMain::frmMain(RecorderServices services, QWidget* parent)
       m_tray(services.tray, services.hotKeys, *this),
       m_reg(services.registry) {
     ui->setupUi(this);
+    setWindowTitle(kAppTitle);
     // A resizable window with a minimise button and no maximise button.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);

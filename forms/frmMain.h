@@ -2,6 +2,7 @@
 
 #include "CommonDialog.h"
 #include "RecorderServices.h"
+#include "forms/Version.h"
 #include "modules/ModuleRecord.h"
 #include "modules/ModuleReg.h"
 #include "modules/ModuleTray.h"
@@ -29,7 +30,7 @@ class frmMain final : public QMainWindow, public platform::WindowMessageTarget, 
 
 public:
     static inline const std::string kDevice = "RecordDev";
-    static inline const QString kAppTitle = QStringLiteral("万声匣");
+    static inline const QString kAppTitle = QStringLiteral(WSX_PRODUCT_NAME);
 
     explicit frmMain(RecorderServices services, QWidget* parent = nullptr);
     ~frmMain() override;
@@ -131,7 +132,6 @@ private:
     ModuleReg m_reg;
     using WndProc = int32_t (*)(platform::HWND, uint32_t, int32_t, int32_t);
     WndProc OldWndProc = nullptr;
-    bool m_hooked = false;
     bool m_unloaded = false;
 };
 

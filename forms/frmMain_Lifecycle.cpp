@@ -24,7 +24,6 @@ void frmMain::Form_Load() {
 
     MciResult = m_record.MciClose(kDevice);
     m_record.MciOpenNew();
-    MciResult = 0;
     MciResult = m_record.MciSetTimeFormat(kDevice, 2);
 
     m_tray.TrayAddIcon("等待录音");
@@ -32,7 +31,6 @@ void frmMain::Form_Load() {
     // Platform messages reach WindowProc through the window's own handling; what it does
     // not take goes on to the handler that was in place before.
     OldWndProc = &frmMain::DefaultWindowProc;
-    m_hooked = true;
 
     ExePath = ExePathFor(m_services.programFile);
     RunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -85,7 +83,6 @@ void frmMain::Form_Unload(int16_t& /*Cancel*/) {
     m_tray.TrayRemoveIcon();
     m_tray.UnregisterHotKeys();
     OldWndProc = nullptr;
-    m_hooked = false;
     for (QTimer* t : {&TimerMci, &TimerPlay, &TimerRecord, &TimerStop}) t->stop();
 }
 
