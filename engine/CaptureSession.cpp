@@ -62,8 +62,10 @@ bool CaptureSession::drainOnce() {
     const size_t n = m_ring.pop(m_writeBuffer.get(), kWriteChunk);
     if (n == 0) return false;
     if (!m_writeFailed.load(std::memory_order_relaxed)) {
-        if (m_spool.append(m_writeBuffer.get(), n)) m_written += n;
-        else m_writeFailed.store(true, std::memory_order_release);
+        size_t kept = 0;
+        if (!m_spool.append(m_writeBuffer.get(), n, m_blockAlign, kept))
+            m_writeFailed.store(true, std::memory_order_release);
+        m_written += kept;
     }
     return true;
 }

@@ -23,7 +23,7 @@ std::unique_ptr<SpoolFile> SpoolFile::open(const std::filesystem::path& file, bo
 
 SpoolFile::~SpoolFile() { ::close(m_fd); }
 
-bool SpoolFile::append(const void* data, size_t bytes) {
+bool SpoolFile::append(const void* data, size_t bytes, size_t unit, size_t& kept) {
     const char* p = static_cast<const char*>(data);
     const uint64_t start = m_size.load(std::memory_order_relaxed);
     uint64_t at = start;
@@ -33,9 +33,11 @@ bool SpoolFile::append(const void* data, size_t bytes) {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             m_lastError.store(n < 0 ? errno : EIO, std::memory_order_release);
-            // A part written counts for nothing: cut it off so the file ends where size()
-            // says, and a take recovered from it holds only whole appends.
-            (void)::ftruncate(m_fd, off_t(start));
+            // Keep the whole frames that fit and cut off the rest, so the file ends where
+            // size() says.
+            kept = size_t(at - start) - size_t(at - start) % unit;
+            (void)::ftruncate(m_fd, off_t(start + kept));
+            m_size.store(start + kept, std::memory_order_release);
             return false;
         }
         p += n;
@@ -43,6 +45,7 @@ bool SpoolFile::append(const void* data, size_t bytes) {
         left -= size_t(n);
     }
     m_size.store(at, std::memory_order_release);
+    kept = bytes;
     return true;
 }
 

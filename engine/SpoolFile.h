@@ -21,9 +21,10 @@ public:
     SpoolFile(const SpoolFile&) = delete;
     SpoolFile& operator=(const SpoolFile&) = delete;
 
-    // Appends all `bytes` or reports failure (disk full, I/O error); on failure nothing of
-    // them is kept and lastError() says why.
-    bool append(const void* data, size_t bytes);
+    // Appends all `bytes` or reports failure (disk full, I/O error) with lastError() saying
+    // why; on failure the part that did get written is kept up to a whole multiple of
+    // `unit` bytes (a frame), counted in `kept`, and the rest cut off.
+    bool append(const void* data, size_t bytes, size_t unit, size_t& kept);
     bool readAt(uint64_t offset, void* out, size_t bytes) const;
     // Flushes the appended sound to disk (fdatasync); false on failure.
     bool sync();
