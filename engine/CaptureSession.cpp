@@ -10,6 +10,7 @@ namespace {
 // wake-ups keep the recorder as light as a plain command-line recorder) or as soon as the
 // ring is half full. 64 KiB per write keeps system calls few without holding much memory.
 constexpr size_t kWriteChunk = 64 * 1024;
+constexpr std::chrono::milliseconds kSyncPeriod{1000};
 size_t ringBytesFor(const audio::AudioFormat& f) {
     return std::max<size_t>(size_t(f.bytesPerSecond()) * 2, kWriteChunk * 2);
 }
@@ -33,9 +34,11 @@ bool CaptureSession::start(audio::AudioBackend& backend, audio::OpenError& error
     return m_stream != nullptr;
 }
 
-bool CaptureSession::stopped() const {
-    return capturedBytes() >= m_budget || m_writeFailed.load(std::memory_order_acquire) ||
-           (m_stream && m_stream->failed());
+CaptureSession::StopCause CaptureSession::stopCause() const {
+    if (m_writeFailed.load(std::memory_order_acquire)) return StopCause::WriteFailed;
+    if (m_stream && m_stream->failed()) return StopCause::StreamFailed;
+    if (capturedBytes() >= m_budget) return StopCause::Budget;
+    return StopCause::None;
 }
 
 size_t CaptureSession::onCaptured(const void* data, size_t bytes) {
@@ -59,17 +62,28 @@ bool CaptureSession::drainOnce() {
     const size_t n = m_ring.pop(m_writeBuffer.get(), kWriteChunk);
     if (n == 0) return false;
     if (!m_writeFailed.load(std::memory_order_relaxed)) {
-        if (m_spool.append(m_writeBuffer.get(), n)) m_written += n;
-        else m_writeFailed.store(true, std::memory_order_release);
+        size_t kept = 0;
+        if (!m_spool.append(m_writeBuffer.get(), n, m_blockAlign, kept))
+            m_writeFailed.store(true, std::memory_order_release);
+        m_written += kept;
     }
     return true;
 }
 
 void CaptureSession::writerLoop() {
+    using Clock = std::chrono::steady_clock;
+    auto lastSync = Clock::now();
     for (;;) {
         const bool stopping = m_stopWriter.load(std::memory_order_acquire);
         bool any = false;
         while (drainOnce()) any = true;
+        // Sound reaches the file within one wake-up (50 ms) and the disk within about a
+        // second; the flush runs here, never on the audio thread.
+        if (m_written != m_synced && Clock::now() - lastSync >= kSyncPeriod) {
+            if (!m_spool.sync()) m_writeFailed.store(true, std::memory_order_release);
+            m_synced = m_written;
+            lastSync = Clock::now();
+        }
         if (stopping) break;
         if (!any) {
             (void)m_wake.try_acquire_for(std::chrono::milliseconds(50));

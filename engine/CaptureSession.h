@@ -14,7 +14,8 @@ namespace wsx::mci {
 
 // One stretch of recording: the backend's audio thread hands sound to onCaptured(), which
 // only copies it into a lock-free ring; a writer thread moves it from the ring to the end
-// of the spool. Memory stays at the ring's size however long the take.
+// of the spool and flushes it to disk about once a second, so a crash loses little. Memory
+// stays at the ring's size however long the take.
 // Thread safety: start(), capturedBytes(), stopped() and finish() belong to the engine
 // thread; onCaptured() to the audio thread.
 class CaptureSession final : public audio::CaptureSink {
@@ -28,7 +29,9 @@ public:
     // Bytes taken from the audio thread so far; what the position follows while recording.
     uint64_t capturedBytes() const { return m_captured.load(std::memory_order_acquire); }
     // The take cannot go on: budget used up, the stream broke, or the spool cannot grow.
-    bool stopped() const;
+    bool stopped() const { return stopCause() != StopCause::None; }
+    enum class StopCause { None, Budget, WriteFailed, StreamFailed };
+    StopCause stopCause() const;
 
     struct Result {
         Piece piece;  // what reached the spool
@@ -62,6 +65,7 @@ private:
     std::atomic<uint64_t> m_captured{0};
     std::atomic<uint64_t> m_dropped{0};
     uint64_t m_written = 0;  // writer thread until joined
+    uint64_t m_synced = 0;   // writer thread: m_written at the last fdatasync
     bool m_finished = false;
 };
 

@@ -58,12 +58,16 @@ uint32_t MciEngine::mciSendString(std::string_view command, std::string* reply) 
 }
 
 uint32_t MciEngine::open(std::span<const Token> tokens, std::string& reply) {
-    // tokens[0] is the element: only a new, untitled waveform is supported.
+    // tokens[0] is the element: "new" for a new, untitled waveform, or the folder of a take
+    // left by an earlier run (TakeStore), which the element then continues.
     ParsedItems p;
     if (uint32_t e = p.parse(tokens.subspan(1),
                              {{"type", true}, {"alias", true}, {"shareable"}, {"buffer", true}}))
         return e;
-    if (!equalsIgnoreCase(tokens[0].text, "new")) return MCIERR_UNSUPPORTED_FUNCTION;
+    const bool isNew = !tokens[0].quoted && equalsIgnoreCase(tokens[0].text, "new");
+    std::error_code ec;
+    if (!isNew && !std::filesystem::is_directory(tokens[0].text, ec))
+        return MCIERR_UNSUPPORTED_FUNCTION;
     const auto type = p.value("type");
     if (!type) return MCIERR_MISSING_PARAMETER;
     if (!equalsIgnoreCase(*type, "waveaudio")) return MCIERR_INVALID_DEVICE_NAME;
@@ -76,7 +80,10 @@ uint32_t MciEngine::open(std::span<const Token> tokens, std::string& reply) {
     }
     const std::string key = toLowerAscii(*alias);
     if (m_devices.count(key)) return MCIERR_DUPLICATE_ALIAS;
-    m_devices.emplace(key, std::make_unique<WaveAudioDevice>(m_backend, m_options));
+    auto device = std::make_unique<WaveAudioDevice>(m_backend, m_options);
+    if (!isNew)
+        if (uint32_t e = device->adoptTake(tokens[0].text)) return e;
+    m_devices.emplace(key, std::move(device));
     reply = std::to_string(m_nextId++);
     return MCI_OK;
 }
@@ -84,11 +91,13 @@ uint32_t MciEngine::open(std::span<const Token> tokens, std::string& reply) {
 uint32_t MciEngine::close(std::span<const Token> tokens) {
     if (tokens.size() > 1) return MCIERR_UNRECOGNIZED_KEYWORD;
     if (!tokens[0].quoted && equalsIgnoreCase(tokens[0].text, "all")) {
+        for (auto& [alias, device] : m_devices) device->discard();
         m_devices.clear();
         return MCI_OK;
     }
     const auto it = m_devices.find(toLowerAscii(tokens[0].text));
     if (it == m_devices.end()) return MCIERR_INVALID_DEVICE_NAME;
+    it->second->discard();  // closing is discarding: the take goes too
     m_devices.erase(it);
     return MCI_OK;
 }

@@ -23,6 +23,22 @@ public:
 // Interprets MCI command strings for waveaudio elements opened with
 // "open new type waveaudio alias NAME". Verbs, keywords and aliases ignore case; each
 // alias names one element.
+//
+// Takes: each element records into its own take folder under EngineOptions::takeFolder,
+// which survives a crash or a kill. Beyond the usual commands this engine understands:
+//   open "<take folder>" type waveaudio alias NAME
+//       continues a take an earlier run left (TakeStore lists them): stopped at 0, its
+//       length and format recovered, the format fixed. 275: not a take; 288: another
+//       running program holds it; 296: it cannot be read.
+//   close NAME / close all
+//       discards the element's take. An element that is never closed (the program ended
+//       on a signal or was killed) leaves its take on disk when it holds unsaved sound.
+//   status NAME reason
+//       one word naming why the last record, play or save failed, or why a take stopped by
+//       itself (it is then "paused" with all it captured): none, noserver, nodevice, folder
+//       (the take folder is unusable), diskfull, serverlost, sizelimit; after a failed save
+//       also nofolder, permission, nametoolong, notregular, ioerror. "none" again after the
+//       next record or play that starts and the next save that succeeds.
 // Thread safety: every call comes from one thread (the UI thread of the recorder, the main
 // thread of mcishell). Commands return at once; recording and playing go on in the
 // background and are observed by polling "status".

@@ -1,50 +1,51 @@
 #include "SpoolFile.h"
 
 #include <cerrno>
-#include <cstdlib>
-#include <string>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace wsx::mci {
 
-std::filesystem::path SpoolFile::defaultFolder() {
-    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache == '/')
-        return std::filesystem::path(cache) / "wanshengxia";
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return std::filesystem::path(home) / ".cache" / "wanshengxia";
-    return std::filesystem::temp_directory_path() / "wanshengxia";
-}
-
-std::unique_ptr<SpoolFile> SpoolFile::create(const std::filesystem::path& folder) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    ::chmod(folder.c_str(), 0700);
-    std::string name = (folder / "spool-XXXXXX").string();
-    // mkstemp creates the file with mode 0600.
-    const int fd = ::mkstemp(name.data());
+std::unique_ptr<SpoolFile> SpoolFile::open(const std::filesystem::path& file, bool create) {
+    const int flags = O_RDWR | O_CLOEXEC | (create ? O_CREAT | O_EXCL : 0);
+    const int fd = ::open(file.c_str(), flags, 0600);
     if (fd < 0) return nullptr;
-    return std::unique_ptr<SpoolFile>(new SpoolFile(fd, name));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int err = errno ? errno : EINVAL;
+        ::close(fd);
+        errno = err;
+        return nullptr;
+    }
+    return std::unique_ptr<SpoolFile>(new SpoolFile(fd, file, uint64_t(st.st_size)));
 }
 
-SpoolFile::~SpoolFile() {
-    ::close(m_fd);
-    ::unlink(m_path.c_str());
-}
+SpoolFile::~SpoolFile() { ::close(m_fd); }
 
-bool SpoolFile::append(const void* data, size_t bytes) {
+bool SpoolFile::append(const void* data, size_t bytes, size_t unit, size_t& kept) {
     const char* p = static_cast<const char*>(data);
-    uint64_t at = m_size.load(std::memory_order_relaxed);
+    const uint64_t start = m_size.load(std::memory_order_relaxed);
+    uint64_t at = start;
     size_t left = bytes;
     while (left > 0) {
         const ssize_t n = ::pwrite(m_fd, p, left, off_t(at));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n <= 0) {
+            m_lastError.store(n < 0 ? errno : EIO, std::memory_order_release);
+            // Keep the whole frames that fit and cut off the rest, so the file ends where
+            // size() says.
+            kept = size_t(at - start) - size_t(at - start) % unit;
+            (void)::ftruncate(m_fd, off_t(start + kept));
+            m_size.store(start + kept, std::memory_order_release);
+            return false;
+        }
         p += n;
         at += uint64_t(n);
         left -= size_t(n);
     }
     m_size.store(at, std::memory_order_release);
+    kept = bytes;
     return true;
 }
 
@@ -59,6 +60,12 @@ bool SpoolFile::readAt(uint64_t offset, void* out, size_t bytes) const {
         bytes -= size_t(n);
     }
     return true;
+}
+
+bool SpoolFile::sync() {
+    if (::fdatasync(m_fd) == 0) return true;
+    m_lastError.store(errno, std::memory_order_release);
+    return false;
 }
 
 }  // namespace wsx::mci

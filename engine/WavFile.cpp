@@ -2,11 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <memory>
-#include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace wsx::mci {
 
@@ -17,56 +13,6 @@ void putLe(std::vector<uint8_t>& out, uint32_t v, int bytes) {
 }
 void putTag(std::vector<uint8_t>& out, const char (&tag)[5]) {
     out.insert(out.end(), tag, tag + 4);
-}
-
-bool writeAll(int fd, const void* data, size_t bytes) {
-    const char* p = static_cast<const char*>(data);
-    while (bytes > 0) {
-        const ssize_t n = ::write(fd, p, bytes);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        bytes -= size_t(n);
-    }
-    return true;
-}
-
-// Closes and removes the temporary file unless released after a successful rename.
-class TempFile {
-public:
-    explicit TempFile(std::string path) : m_path(std::move(path)) {
-        m_fd = ::mkstemp(m_path.data());
-    }
-    ~TempFile() {
-        if (m_fd >= 0) ::close(m_fd);
-        if (!m_renamed && m_fd >= 0) ::unlink(m_path.c_str());
-    }
-    int fd() const { return m_fd; }
-    bool closeAndRename(const std::filesystem::path& target) {
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        if (rc != 0) {
-            ::unlink(m_path.c_str());
-            return false;
-        }
-        if (::rename(m_path.c_str(), target.c_str()) != 0) {
-            ::unlink(m_path.c_str());
-            return false;
-        }
-        m_renamed = true;
-        return true;
-    }
-
-private:
-    std::string m_path;
-    int m_fd = -1;
-    bool m_renamed = false;
-};
-
-mode_t currentUmask() {
-    const mode_t old = ::umask(022);
-    ::umask(old);
-    return old;
 }
 
 }  // namespace
@@ -90,37 +36,28 @@ std::vector<uint8_t> wavHeader(const audio::AudioFormat& f, uint32_t dataBytes) 
     return h;
 }
 
-bool writeWavFile(const std::filesystem::path& target, const audio::AudioFormat& format,
-                  const SpoolFile* spool, const std::vector<Piece>& pieces) {
+files::WriteResult writeWavFile(const std::filesystem::path& target,
+                                const audio::AudioFormat& format, const SpoolFile* spool,
+                                const std::vector<Piece>& pieces) {
     uint64_t total = 0;
     for (const Piece& p : pieces) total += p.length;
-    if (total > kMaxWavDataBytes || target.empty() || !target.has_filename()) return false;
-
-    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
-    TempFile temp((folder / ("." + target.filename().string() + ".XXXXXX")).string());
-    if (temp.fd() < 0) return false;
-
-    const std::vector<uint8_t> header = wavHeader(format, uint32_t(total));
-    if (!writeAll(temp.fd(), header.data(), header.size())) return false;
-
-    constexpr size_t kChunk = 256 * 1024;
-    std::unique_ptr<char[]> buffer(new char[kChunk]);
-    for (const Piece& p : pieces) {
-        for (uint64_t done = 0; done < p.length;) {
-            const size_t n = size_t(std::min<uint64_t>(kChunk, p.length - done));
-            if (!spool || !spool->readAt(p.offset + done, buffer.get(), n)) return false;
-            if (!writeAll(temp.fd(), buffer.get(), n)) return false;
-            done += n;
+    if (total > kMaxWavDataBytes) return {files::WriteError::DiskFull, EFBIG};
+    return files::writeAtomically(target, files::userFileMode(), [&](int fd) {
+        const std::vector<uint8_t> header = wavHeader(format, uint32_t(total));
+        if (int err = files::writeAll(fd, header.data(), header.size())) return err;
+        constexpr size_t kChunk = 256 * 1024;
+        std::unique_ptr<char[]> buffer(new char[kChunk]);
+        for (const Piece& p : pieces) {
+            for (uint64_t done = 0; done < p.length;) {
+                const size_t n = size_t(std::min<uint64_t>(kChunk, p.length - done));
+                if (!spool || !spool->readAt(p.offset + done, buffer.get(), n)) return EIO;
+                if (int err = files::writeAll(fd, buffer.get(), n)) return err;
+                done += n;
+            }
         }
-    }
-    if (total & 1u) {
         const char pad = 0;
-        if (!writeAll(temp.fd(), &pad, 1)) return false;
-    }
-    // mkstemp made the file 0600; a saved recording gets the user's usual file mode.
-    ::fchmod(temp.fd(), 0666 & ~currentUmask());
-    if (::fsync(temp.fd()) != 0) return false;
-    return temp.closeAndRename(target);
+        return (total & 1u) ? files::writeAll(fd, &pad, 1) : 0;
+    });
 }
 
 }  // namespace wsx::mci

@@ -21,9 +21,10 @@ WaveAudioDevice::WaveAudioDevice(audio::AudioBackend& backend, const EngineOptio
     : m_backend(backend), m_options(options) {}
 
 WaveAudioDevice::~WaveAudioDevice() {
-    // Sessions read and write the spool: end them before it goes.
-    m_capture.reset();
-    m_playback.reset();
+    // Sessions read and write the take: end them (a take being recorded is journalled)
+    // before it goes.
+    halt(Mode::Stopped);
+    closeTake();
 }
 
 // ---- state --------------------------------------------------------------------------
@@ -35,10 +36,12 @@ void WaveAudioDevice::refresh() {
             m_playback.reset();
             m_mode = Mode::Stopped;
         } else if (m_playback->failed()) {
+            m_reason = Reason::ServerLost;
             halt(Mode::Paused);
             m_pausedFrom = Mode::Playing;
         }
     } else if (m_mode == Mode::Recording && m_capture && m_capture->stopped()) {
+        noteCaptureStop();
         halt(Mode::Paused);
         m_pausedFrom = Mode::Recording;
     }
@@ -59,6 +62,7 @@ void WaveAudioDevice::finishRecording() {
     m_capture.reset();
     if (m_recordInsert) m_wave.insert(m_recordStart, r.piece);
     else m_wave.overwrite(m_recordStart, r.piece);
+    logChange({JournalRecord::Kind::RecordEnd, m_recordStart, 0, m_recordInsert, r.piece});
     m_position = m_recordStart + r.piece.length;
 }
 
@@ -199,6 +203,7 @@ uint32_t WaveAudioDevice::status(Items items, std::string& reply) {
     else if (item == "bytespersec") reply = std::to_string(m_format.bytesPerSecond());
     else if (item == "alignment") reply = std::to_string(m_format.blockAlign());
     else if (item == "format tag") reply = "pcm";
+    else if (item == "reason") reply = reasonWord(m_reason);
     else if (item == "number of tracks" || item == "current track") reply = "1";
     else {
         // Two known items at once exclude each other; anything else is not an item.
@@ -235,9 +240,14 @@ uint32_t WaveAudioDevice::startPlaying(uint64_t from, uint64_t to) {
     halt(Mode::Stopped);
     m_position = from;
     if (from == to) return MCI_OK;
-    auto session = std::make_unique<PlaybackSession>(*m_spool, m_format, m_wave.slice(from, to));
+    auto session =
+        std::make_unique<PlaybackSession>(m_take->sound(), m_format, m_wave.slice(from, to));
     audio::OpenError error = audio::OpenError::None;
-    if (!session->start(m_backend, error)) return openErrorToMci(error, false);
+    if (!session->start(m_backend, error)) {
+        m_reason = openErrorReason(error);
+        return openErrorToMci(error, false);
+    }
+    m_reason = Reason::None;
     m_playback = std::move(session);
     m_playFrom = from;
     m_playTo = to;
@@ -274,17 +284,25 @@ uint32_t WaveAudioDevice::record(Items items) {
         budget = std::min(budget, toBytes - std::min(toBytes, from));
     }
     if (budget == 0) return MCIERR_OUTOFRANGE;
-    return startRecording(from, budget, insert);
+    const uint32_t rc = startRecording(from, budget, insert);
+    m_budgetIsLimit = !p.has("to");
+    return rc;
 }
 
 uint32_t WaveAudioDevice::startRecording(uint64_t from, uint64_t budget, bool insert) {
     halt(Mode::Stopped);
     m_position = from;
-    if (!m_spool) m_spool = SpoolFile::create(m_options.spoolFolder);
-    if (!m_spool) return MCIERR_HARDWARE;
-    auto session = std::make_unique<CaptureSession>(*m_spool, m_format, budget);
+    if (!beginTakeRecording(from, insert)) return MCIERR_HARDWARE;
+    const uint64_t soundStart = m_take->sound().size();
+    auto session = std::make_unique<CaptureSession>(m_take->sound(), m_format, budget);
     audio::OpenError error = audio::OpenError::None;
-    if (!session->start(m_backend, error)) return openErrorToMci(error, true);
+    if (!session->start(m_backend, error)) {
+        logChange({JournalRecord::Kind::RecordEnd, from, 0, insert, {soundStart, 0}});
+        m_reason = openErrorReason(error);
+        return openErrorToMci(error, true);
+    }
+    m_reason = Reason::None;
+    m_budgetIsLimit = true;
     m_capture = std::move(session);
     m_recordStart = from;
     m_lengthBeforeRecord = m_wave.length();
@@ -309,14 +327,20 @@ uint32_t WaveAudioDevice::resume(Items items) {
     refresh();
     if (m_mode != Mode::Paused)
         return m_mode == Mode::Stopped ? MCIERR_NONAPPLICABLE_FUNCTION : MCI_OK;
+    uint32_t rc = MCI_OK;
     if (m_pausedFrom == Mode::Recording) {
         const uint64_t limit =
             m_options.maxDataBytes - m_options.maxDataBytes % m_format.blockAlign();
         const uint64_t used = m_recordInsert ? m_wave.length() : m_position;
         if (used >= limit) return MCIERR_OUTOFRANGE;
-        return startRecording(m_position, limit - used, m_recordInsert);
+        rc = startRecording(m_position, limit - used, m_recordInsert);
+    } else {
+        rc = startPlaying(m_position, m_wave.length());
     }
-    return startPlaying(m_position, m_wave.length());
+    // A resume that cannot start (the server is away) leaves the element paused, so a
+    // later resume can still continue it.
+    if (rc != MCI_OK) m_mode = Mode::Paused;
+    return rc;
 }
 
 uint32_t WaveAudioDevice::stop(Items items) {
@@ -347,6 +371,7 @@ uint32_t WaveAudioDevice::erase(Items items) {
     if (uint32_t e = parseRange(items, from, to)) return e;
     halt(Mode::Stopped);
     m_wave.erase(from, to);
+    if (from < to) logChange({JournalRecord::Kind::Erase, from, to, false, {}});
     m_position = std::min(from, m_wave.length());
     return MCI_OK;
 }
@@ -356,9 +381,18 @@ uint32_t WaveAudioDevice::save(Items items) {
     if (items.size() > 1) return MCIERR_UNRECOGNIZED_KEYWORD;
     refresh();
     halt(Mode::Stopped);
-    if (m_wave.length() > m_options.maxDataBytes) return MCIERR_FILE_NOT_SAVED;
-    if (!writeWavFile(items[0].text, m_format, m_spool.get(), m_wave.pieces()))
+    if (m_wave.length() > m_options.maxDataBytes) {
+        m_reason = Reason::IoError;
         return MCIERR_FILE_NOT_SAVED;
+    }
+    const files::WriteResult written =
+        writeWavFile(items[0].text, m_format, m_take ? &m_take->sound() : nullptr, m_wave.pieces());
+    if (!written) {
+        m_reason = saveFailureReason(written.error);
+        return MCIERR_FILE_NOT_SAVED;
+    }
+    m_reason = Reason::None;
+    logChange({JournalRecord::Kind::Saved, 0, 0, false, {}});
     m_holdsSound = true;
     return MCI_OK;
 }

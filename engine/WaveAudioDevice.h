@@ -4,8 +4,11 @@
 #include "MciTokenizer.h"
 #include "PlaybackSession.h"
 #include "SpoolFile.h"
+#include "Take.h"
+#include "TakeStore.h"
 #include "Waveform.h"
 #include "audio/AudioBackend.h"
+#include "platform/files/AtomicFile.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -16,7 +19,8 @@
 namespace wsx::mci {
 
 struct EngineOptions {
-    std::filesystem::path spoolFolder = SpoolFile::defaultFolder();
+    // Where takes are kept (each in its own take-XXXXXX folder; TakeStore).
+    std::filesystem::path takeFolder = TakeStore::defaultFolder();
     uint64_t maxDataBytes = 0xFFFFFFFFull - 37;  // what one WAV file can hold
 };
 
@@ -29,10 +33,37 @@ class WaveAudioDevice {
 public:
     enum class Mode { Stopped, Playing, Recording, Paused };
     enum class TimeFormat { Milliseconds, Bytes, Samples };
+    // Why the last record, play or save failed, or why a take stopped by itself; reported
+    // by "status NAME reason" as reasonWord() gives it. Reset to None by the next record or
+    // play that starts and by the next save that succeeds.
+    enum class Reason {
+        None,
+        NoServer,     // record/play: no sound server answered
+        NoDevice,     // record/play: the server has no such device
+        Folder,       // record: the take's folder cannot be made or written
+        DiskFull,     // record: the take's disk filled; save: the target's disk is full
+        ServerLost,   // the server went away while recording or playing
+        SizeLimit,    // the take reached the largest size a WAV file can hold
+        NoFolder,     // save: the target's folder does not exist
+        Permission,   // save: no right to write there
+        NameTooLong,  // save: the name is longer than the filesystem allows
+        NotRegular,   // save: the target is a folder, device or other non-file
+        IoError,      // save: anything else (a read or write error)
+    };
+    static const char* reasonWord(Reason reason);
     using Items = std::span<const Token>;
 
     WaveAudioDevice(audio::AudioBackend& backend, const EngineOptions& options);
+    // Without discard() a take holding unsaved sound stays on disk for a later start;
+    // an empty one or one saved and unchanged since is removed.
     ~WaveAudioDevice();
+
+    // Makes this (new, empty) element the take in `folder`: stopped at 0 with the take's
+    // sound and format. MCIERR_FILE_NOT_FOUND: not a take; MCIERR_DEVICE_LOCKED: another
+    // program has it open; MCIERR_INVALID_FILE: it cannot be read.
+    uint32_t adoptTake(const std::filesystem::path& folder);
+    // The element is closed on purpose: its take goes with it.
+    void discard() { m_discard = true; }
 
     uint32_t set(Items items);
     uint32_t status(Items items, std::string& reply);
@@ -59,6 +90,15 @@ private:
     void finishRecording();
     uint32_t startPlaying(uint64_t from, uint64_t to);
     uint32_t startRecording(uint64_t from, uint64_t budget, bool insert);
+    // Makes the take on the first recording and journals the start of a capture at `from`;
+    // false (m_reason set) when it cannot.
+    bool beginTakeRecording(uint64_t from, bool insert);
+    static Reason saveFailureReason(files::WriteError error);
+    // Journals a change to the piece table when there is a take.
+    bool logChange(const JournalRecord& record);
+    void noteCaptureStop();
+    void closeTake();
+    static Reason openErrorReason(audio::OpenError e);
 
     uint64_t toReported(uint64_t bytes) const;
     // Converts a position given in the time format to bytes: MCIERR_OUTOFRANGE past the
@@ -76,12 +116,15 @@ private:
     bool m_holdsSound = false;          // format is fixed once sound was recorded or saved
     uint64_t m_position = 0;            // bytes, while not running
     Waveform m_wave;
-    std::unique_ptr<SpoolFile> m_spool;
+    std::unique_ptr<Take> m_take;  // made on the first recording, or adopted
+    Reason m_reason = Reason::None;
+    bool m_discard = false;
 
     std::unique_ptr<CaptureSession> m_capture;
     uint64_t m_recordStart = 0;
     uint64_t m_lengthBeforeRecord = 0;
     bool m_recordInsert = false;
+    bool m_budgetIsLimit = false;  // the take ends at the WAV size limit, not a "to" point
 
     std::unique_ptr<PlaybackSession> m_playback;
     uint64_t m_playFrom = 0;

@@ -17,6 +17,20 @@ std::optional<int64_t> parseMilliseconds(const std::string& text) {
     return v;
 }
 
+namespace {
+
+// In double quotes with inner quotes doubled, so paths with blanks and quotes pass whole.
+std::string quotedName(const std::string& name) {
+    std::string quoted = "\"";
+    for (char c : name) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+}  // namespace
+
 int32_t ModuleRecord::send(const std::string& command) {
     return int32_t(m_mci.mciSendString(command, nullptr));
 }
@@ -77,13 +91,15 @@ int32_t ModuleRecord::MciSeek(const std::string& device, const std::string& posi
 }
 
 int32_t ModuleRecord::MciSave(const std::string& device, const std::string& fileName) {
-    std::string quoted = "\"";
-    for (char c : fileName) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    quoted += '"';
-    return send("save " + device + " " + quoted);
+    return send("save " + device + " " + quotedName(fileName));
+}
+
+int32_t ModuleRecord::MciOpenTake(const std::string& takeFolder) {
+    return send("open " + quotedName(takeFolder) + " type waveaudio alias RecordDev");
+}
+
+std::string ModuleRecord::MciStatusReason(const std::string& device) {
+    return query("status " + device + " reason");
 }
 
 int32_t ModuleRecord::MciDeleteFrom(const std::string& device) {

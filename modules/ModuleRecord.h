@@ -41,6 +41,15 @@ public:
     // The file name goes in double quotes (inner quotes doubled), so paths with blanks save.
     int32_t MciSave(const std::string& device, const std::string& fileName);
     int32_t MciDeleteFrom(const std::string& device);
+    // Reopens a take an earlier run left (mci::TakeStore::orphans) as "RecordDev": stopped
+    // at 0 with the take's sound and format. 0, or 275 (not a take), 288 (another running
+    // program holds it), 296 (unreadable). The folder is quoted like MciSave's name.
+    int32_t MciOpenTake(const std::string& takeFolder);
+    // Why the last record, play or save failed, or why a take stopped by itself: one word,
+    // "none", "noserver", "nodevice", "folder", "diskfull", "serverlost", "sizelimit",
+    // and after a save "nofolder", "permission", "nametoolong", "notregular", "ioerror";
+    // empty when the query fails (no device).
+    std::string MciStatusReason(const std::string& device);
     int32_t MciDeleteTo(const std::string& device);
 
     // Milliseconds as decimal text → "mm:ss", nearest second with halves to even; minutes

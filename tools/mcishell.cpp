@@ -5,12 +5,15 @@
 // Reads FILE (or standard input) line by line. Each line is sent to the engine and answered
 // with "<result code> <reply>" (reply in double quotes when present). A line "wait MS"
 // sleeps MS milliseconds (with --virtual it moves the virtual clock instead, so a nine-hour
-// take runs in seconds); blank lines and lines starting with '#' are skipped. The exit code
-// is 0 when every command succeeded, 1 otherwise, 2 for bad usage.
+// take runs in seconds); MS is digits only, anything else is refused on standard error and
+// the script goes on. Blank lines and lines starting with '#' are skipped. The exit code is
+// 0 when every command and wait succeeded, 1 otherwise, 2 for bad usage.
 #include "audio/PulseAudioBackend.h"
 #include "audio/VirtualAudioBackend.h"
 #include "engine/MciEngine.h"
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -21,14 +24,17 @@
 
 namespace {
 
-bool parseWait(const std::string& line, uint64_t& ms) {
-    if (line.rfind("wait ", 0) != 0) return false;
-    try {
-        ms = std::stoull(line.substr(5));
-    } catch (...) {
-        return false;
-    }
-    return true;
+// "wait MS" with MS a plain non-negative decimal: no sign, fraction or exponent.
+enum class Wait { NotAWait, Valid, Invalid };
+Wait parseWait(const std::string& line, uint64_t& ms) {
+    if (line != "wait" && line.rfind("wait ", 0) != 0) return Wait::NotAWait;
+    const std::string text = line.size() > 5 ? line.substr(5) : std::string();
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), ms);
+    const bool digitsOnly = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return c >= '0' && c <= '9';
+    });
+    return digitsOnly && ec == std::errc() && end == text.data() + text.size() ? Wait::Valid
+                                                                               : Wait::Invalid;
 }
 
 int run(std::istream& in, bool virtualClock) {
@@ -49,7 +55,14 @@ int run(std::istream& in, bool virtualClock) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             if (line.empty() || line[0] == '#') continue;
             uint64_t ms = 0;
-            if (parseWait(line, ms)) {
+            const Wait wait = parseWait(line, ms);
+            if (wait == Wait::Invalid) {
+                std::cerr << "mcishell: wait takes a whole number of milliseconds (0-9 only): "
+                          << line << "\n";
+                exitCode = 1;
+                continue;
+            }
+            if (wait == Wait::Valid) {
                 if (clock) clock->advance(ms);
                 else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
                 continue;

@@ -1,8 +1,8 @@
 #include "platform/registry/AutostartStore.h"
 
+#include "platform/files/AtomicFile.h"
 #include "platform/registry/AutostartEntry.h"
 
-#include <chrono>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -15,21 +15,6 @@ namespace {
 
 // Our own entries are a few hundred bytes; anything far larger is not one of ours.
 constexpr std::uintmax_t kMaxEntryBytes = 64 * 1024;
-
-// A temporary name next to `name` that does not exist yet. Hidden and without the ".desktop"
-// ending so that no session manager reads it while it is being written.
-fs::path temporaryName(const fs::path& folder, const std::string& name) {
-    static unsigned counter = 0;
-    const auto stamp = static_cast<unsigned long long>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
-    for (int attempt = 0;; ++attempt) {
-        fs::path candidate = folder / ("." + name + ".tmp-" + std::to_string(stamp) + "-" +
-                                       std::to_string(++counter));
-        std::error_code ec;
-        if (fs::symlink_status(candidate, ec).type() == fs::file_type::not_found || attempt > 8)
-            return candidate;
-    }
-}
 
 }  // namespace
 
@@ -68,27 +53,11 @@ LONG AutostartStore::write(std::string_view valueName, std::span<const BYTE> dat
     if (!text) return ERROR_INVALID_PARAMETER;
     if (!ensureFolder()) return ERROR_ACCESS_DENIED;
 
-    const fs::path temp = temporaryName(m_folder, name);
-    std::error_code ec;
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(text->data(), static_cast<std::streamsize>(text->size()));
-        out.close();
-        if (!out) {
-            fs::remove(temp, ec);
-            return ERROR_ACCESS_DENIED;
-        }
-    }
-    fs::permissions(temp,
-                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                        fs::perms::others_read,
-                    ec);
-    fs::rename(temp, m_folder / name, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        return ERROR_ACCESS_DENIED;
-    }
-    return ERROR_SUCCESS;
+    // New entries are 0644 like any desktop entry; a replaced one keeps its mode.
+    const files::WriteResult written = files::writeAtomically(m_folder / name, 0644, [&](int fd) {
+        return files::writeAll(fd, text->data(), text->size());
+    });
+    return written ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 bool AutostartStore::ensureFolder() const {

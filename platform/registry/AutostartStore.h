@@ -3,10 +3,10 @@
 // (normally $XDG_CONFIG_HOME/autostart). Only files named by autostart::fileNameFor are ever
 // read, written or replaced; other programs' entries in the folder are never opened.
 //
-// Writes are atomic: the entry is written to a hidden temporary file in the same folder and
-// renamed over the old one, so a reader (or a session manager at log-in) sees either the old
-// entry or the new one. The temporary name does not end in ".desktop", so session managers
-// never pick up a half-written file.
+// Writes are atomic (files::writeAtomically): the entry is written to a hidden temporary file
+// in the same folder and renamed over the old one, so a reader (or a session manager at log-in)
+// sees either the old entry or the new one. The temporary name does not end in ".desktop", so
+// session managers never pick up a half-written file.
 //
 // Thread safety: UI thread only; two processes writing the same value end with one of the two
 // complete entries.

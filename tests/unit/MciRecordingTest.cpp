@@ -273,11 +273,15 @@ TEST_F(Transport, TheSpoolIsPrivateAndGoesWithTheElement) {
     rec(100, 100);
     const auto folder = tmp.path() / "spool";
     ASSERT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
-    const auto spool = std::filesystem::directory_iterator(folder)->path();
+    // The sound file lives in the element's own take folder.
+    const auto take = std::filesystem::directory_iterator(folder)->path();
+    const auto spool = take / "sound";
     struct stat st {};
     ASSERT_EQ(::stat(spool.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ASSERT_EQ(::stat(take.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     ASSERT_EQ(send("close A"), 0u);
     EXPECT_TRUE(std::filesystem::is_empty(folder));

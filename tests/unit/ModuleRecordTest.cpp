@@ -70,6 +70,12 @@ TEST(ModuleRecord, SaveQuotesTheNameAndDeleteAtStartSendsZeroToZero) {
     m.MciDeleteTo("RecordDev");
     EXPECT_EQ(mci.sent[0], "save RecordDev \"/home/u/my \"\"best\"\" 录音.wav\"");
     EXPECT_EQ(mci.sent[2], "delete RecordDev from 0 to 0");
+    m.MciOpenTake("/home/u/.local/state/wanshengxia/take-\"x\" 1");
+    m.MciStatusReason("RecordDev");
+    EXPECT_EQ(mci.sent[3],
+              "open \"/home/u/.local/state/wanshengxia/take-\"\"x\"\" 1\" type waveaudio alias "
+              "RecordDev");
+    EXPECT_EQ(mci.sent[4], "status RecordDev reason");
 }
 
 TEST(ModuleRecord, ResultCodesPassThroughAndTimeFormatNarrowsTo16Bits) {

@@ -8,6 +8,9 @@ wsx_add_gtest(wsx_sound_tests
     unit/MciEngineTest.cpp
     unit/MciRecordingTest.cpp
     unit/ModuleRecordTest.cpp
+    unit/TakeJournalTest.cpp
+    unit/MciTakeTest.cpp
+    unit/MciReasonTest.cpp
     support/WavReader.cpp
   LIBS wsx_modules wsx_engine wsx_audio)
 target_compile_definitions(wsx_sound_tests PRIVATE

@@ -1,0 +1,216 @@
+#include "Take.h"
+
+#include "platform/files/AtomicFile.h"
+
+#include <cerrno>
+#include <ctime>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#ifndef WSX_VERSION
+#define WSX_VERSION "unknown"
+#endif
+
+namespace fs = std::filesystem;
+
+namespace wsx::mci {
+
+namespace {
+
+constexpr const char* kFormatMagic = "wanshengxia take 1";
+constexpr uintmax_t kMaxFormatBytes = 4096;
+
+std::string formatRecordText(const TakeFormat& f) {
+    std::ostringstream out;
+    out << kFormatMagic << "\nrate " << f.format.sampleRate << "\nbits " << f.format.bitsPerSample
+        << "\nchannels " << f.format.channels << "\ncreated " << f.createdUnixSeconds
+        << "\nversion " << f.programVersion << "\n";
+    return out.str();
+}
+
+bool makeFolders(const fs::path& folder) {
+    std::error_code ec;
+    std::vector<fs::path> missing;
+    for (fs::path p = folder; !p.empty() && p != p.parent_path(); p = p.parent_path()) {
+        if (fs::symlink_status(p, ec).type() != fs::file_type::not_found) break;
+        missing.push_back(p);
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+        if (::mkdir(it->c_str(), 0700) != 0 && errno != EEXIST) return false;
+    return fs::is_directory(folder, ec);
+}
+
+bool readWhole(const fs::path& file, std::vector<uint8_t>& out) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream text;
+    text << in.rdbuf();
+    const std::string s = text.str();
+    out.assign(s.begin(), s.end());
+    return !in.bad();
+}
+
+}  // namespace
+
+Take::Take(fs::path folder, int lockFd, int journalFd)
+    : m_folder(std::move(folder)), m_lockFd(lockFd), m_journalFd(journalFd) {}
+
+Take::~Take() {
+    m_sound.reset();
+    if (m_journalFd >= 0) ::close(m_journalFd);
+    if (m_ending == Ending::Remove) removeFiles(m_folder);
+    if (m_lockFd >= 0) ::close(m_lockFd);  // releases the flock
+}
+
+int Take::lockFolder(const fs::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+std::optional<TakeFormat> Take::readFormat(const fs::path& folder) {
+    const fs::path file = folder / kFormatName;
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec) || fs::file_size(file, ec) > kMaxFormatBytes || ec)
+        return std::nullopt;
+    std::ifstream in(file);
+    std::string line;
+    if (!std::getline(in, line) || line != kFormatMagic) return std::nullopt;
+    TakeFormat f;
+    int seen = 0;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string key;
+        words >> key;
+        long long value = 0;
+        if (key == "version") {
+            std::getline(words >> std::ws, f.programVersion);
+            continue;
+        }
+        if (!(words >> value)) return std::nullopt;
+        if (key == "rate" && value >= 8000 && value <= 48000) f.format.sampleRate = uint32_t(value);
+        else if (key == "bits" && (value == 8 || value == 16))
+            f.format.bitsPerSample = uint16_t(value);
+        else if (key == "channels" && (value == 1 || value == 2))
+            f.format.channels = uint16_t(value);
+        else if (key == "created") f.createdUnixSeconds = value;
+        else return std::nullopt;
+        if (key != "created") ++seen;
+    }
+    if (seen != 3) return std::nullopt;
+    return f;
+}
+
+bool Take::isTake(const fs::path& folder) {
+    if (folder.filename().string().rfind("take-", 0) != 0) return false;
+    std::ifstream in(folder / kFormatName);
+    std::string line;
+    if (std::getline(in, line) && line == kFormatMagic) return true;
+    // A damaged format record: still ours when the folder holds exactly our three files.
+    std::error_code ec;
+    size_t entries = 0;
+    for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
+        const std::string name = e.path().filename().string();
+        if ((name != kSoundName && name != kJournalName && name != kFormatName) ||
+            !e.is_regular_file(ec) || e.is_symlink(ec))
+            return false;
+        ++entries;
+    }
+    return !ec && entries == 3;
+}
+
+bool Take::removeFiles(const fs::path& folder) {
+    bool ok = true;
+    for (const char* name : {kSoundName, kJournalName, kFormatName})
+        if (::unlink((folder / name).c_str()) != 0 && errno != ENOENT) ok = false;
+    if (::rmdir(folder.c_str()) != 0) ok = false;
+    return ok;
+}
+
+std::unique_ptr<Take> Take::create(const fs::path& parent, const audio::AudioFormat& format,
+                                   TakeError& error) {
+    error = TakeError::FolderUnusable;
+    if (!makeFolders(parent)) return nullptr;
+    ::chmod(parent.c_str(), 0700);
+    std::string name = (parent / "take-XXXXXX").string();
+    if (!::mkdtemp(name.data())) return nullptr;  // made 0700
+    const fs::path folder = name;
+    const int lockFd = lockFolder(folder);
+    std::unique_ptr<Take> take(new Take(folder, lockFd, -1));
+    take->m_ending = Ending::Remove;  // until it is complete
+    if (lockFd < 0) return nullptr;
+    take->m_format = TakeFormat{format, int64_t(std::time(nullptr)), WSX_VERSION};
+    const std::string text = formatRecordText(take->m_format);
+    if (!files::writeAtomically(folder / kFormatName, 0600, [&](int fd) {
+            return files::writeAll(fd, text.data(), text.size());
+        }))
+        return nullptr;
+    take->m_sound = SpoolFile::open(folder / kSoundName, true);
+    take->m_journalFd = ::open((folder / kJournalName).c_str(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+    if (!take->m_sound || take->m_journalFd < 0) return nullptr;
+    if (files::syncFolder(folder) != 0) return nullptr;
+    (void)files::syncFolder(parent);
+    take->m_ending = Ending::Keep;
+    error = TakeError::None;
+    return take;
+}
+
+std::unique_ptr<Take> Take::adopt(const fs::path& folder, ReplayedTake& replayed,
+                                  TakeError& error) {
+    std::error_code ec;
+    error = TakeError::NotATake;
+    if (!fs::is_directory(folder, ec) || !isTake(folder)) return nullptr;
+    const int lockFd = lockFolder(folder);
+    if (lockFd < 0) {
+        error = TakeError::Locked;
+        return nullptr;
+    }
+    std::unique_ptr<Take> take(new Take(folder, lockFd, -1));
+    error = TakeError::Unreadable;
+    const std::optional<TakeFormat> format = readFormat(folder);
+    std::vector<uint8_t> journal;
+    if (!format || !readWhole(folder / kJournalName, journal)) return nullptr;
+    take->m_format = *format;
+    take->m_sound = SpoolFile::open(folder / kSoundName, false);
+    take->m_journalFd = ::open((folder / kJournalName).c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (!take->m_sound || take->m_journalFd < 0) return nullptr;
+
+    const JournalContents contents = readJournal(journal);
+    // New records go right after the intact ones.
+    if (contents.damaged && ::ftruncate(take->m_journalFd, off_t(contents.intactBytes)) != 0)
+        return nullptr;
+    take->m_journalBytes = contents.intactBytes;
+    replayed = replayJournal(contents.records, take->m_sound->size(), format->format.blockAlign());
+    take->m_savedUnchanged = replayed.savedUnchanged;
+    if (replayed.unfinished && !take->log(*replayed.unfinished)) return nullptr;
+    error = TakeError::None;
+    return take;
+}
+
+bool Take::log(const JournalRecord& record) {
+    if (m_journalBroken || m_journalFd < 0) return false;
+    const std::vector<uint8_t> bytes = encodeJournalRecord(record);
+    int err = files::writeAll(m_journalFd, bytes.data(), bytes.size());
+    if (err == 0 && ::fdatasync(m_journalFd) != 0) err = errno;
+    if (err != 0) {
+        (void)::ftruncate(m_journalFd, off_t(m_journalBytes));
+        m_journalBroken = true;
+        errno = err;
+        return false;
+    }
+    m_journalBytes += bytes.size();
+    m_savedUnchanged = record.kind == JournalRecord::Kind::Saved;
+    return true;
+}
+
+}  // namespace wsx::mci

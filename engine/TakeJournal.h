@@ -1,0 +1,55 @@
+#pragma once
+
+#include "Waveform.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace wsx::mci {
+
+// One change to a take's piece table, as the edit journal stores it. Byte positions are
+// positions in the element's sound; offsets are offsets in the take's sound file.
+struct JournalRecord {
+    enum class Kind : uint8_t {
+        RecordStart = 1,  // a capture began: at, insert, sound-file offset of its first byte
+        RecordEnd = 2,    // it ended: at, insert, and the piece it left (offset, length)
+        Erase = 3,        // bytes [from, to) deleted
+        Saved = 4,        // the element was saved to a file
+    };
+    Kind kind = Kind::Saved;
+    uint64_t at = 0;  // RecordStart/RecordEnd: element position; Erase: from
+    uint64_t to = 0;  // Erase only
+    bool insert = false;
+    Piece piece;  // RecordStart: offset only; RecordEnd: the piece
+    bool operator==(const JournalRecord&) const = default;
+};
+
+// A record on disk: u32 payload length, u32 CRC-32 of the payload, the payload (kind byte,
+// then little-endian fields), so a torn or damaged record is recognised and ignored.
+std::vector<uint8_t> encodeJournalRecord(const JournalRecord& record);
+
+struct JournalContents {
+    std::vector<JournalRecord> records;  // the intact records, in order
+    uint64_t intactBytes = 0;            // where the first bad or torn record begins
+    bool damaged = false;                // something followed the intact records
+};
+// Reads records up to the first one that is torn, fails its checksum or is not understood.
+JournalContents readJournal(std::span<const uint8_t> bytes);
+
+// The element a journal describes.
+struct ReplayedTake {
+    Waveform wave;
+    bool savedUnchanged = false;  // the last record is Saved
+    bool clipped = false;         // some sound the journal names is not in the sound file
+    // A capture that never ended (the program was killed): it is taken into `wave` as the
+    // whole frames that reached the sound file, and this is the RecordEnd that closes it.
+    std::optional<JournalRecord> unfinished;
+};
+// Rebuilds the piece table exactly as the edits built it. Pieces reaching past
+// `soundFileBytes` are cut to what is there (whole frames of `blockAlign` bytes).
+ReplayedTake replayJournal(const std::vector<JournalRecord>& records, uint64_t soundFileBytes,
+                           uint32_t blockAlign);
+
+}  // namespace wsx::mci

@@ -1,0 +1,76 @@
+#include "TakeStore.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace wsx::mci {
+
+fs::path TakeStore::defaultFolder() {
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
+        return fs::path(state) / "wanshengxia";
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return fs::path(home) / ".local" / "state" / "wanshengxia";
+    return fs::temp_directory_path() / "wanshengxia";
+}
+
+TakeInfo TakeStore::inspect(const fs::path& takeFolder) {
+    TakeInfo info;
+    info.folder = takeFolder;
+    if (!Take::isTake(takeFolder)) return info;
+    const std::optional<TakeFormat> format = Take::readFormat(takeFolder);
+    std::error_code ec;
+    const uintmax_t soundBytes = fs::file_size(takeFolder / Take::kSoundName, ec);
+    std::ifstream in(takeFolder / Take::kJournalName, std::ios::binary);
+    if (!format || ec || !in) return info;
+    std::ostringstream text;
+    text << in.rdbuf();
+    const std::string bytes = text.str();
+    const JournalContents journal =
+        readJournal(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    const ReplayedTake take =
+        replayJournal(journal.records, uint64_t(soundBytes), format->format.blockAlign());
+    info.format = *format;
+    info.readable = true;
+    info.intact = !journal.damaged && !take.clipped;
+    info.lengthBytes = take.wave.length();
+    const uint64_t bps = format->format.bytesPerSecond();
+    info.lengthMs = (info.lengthBytes * 1000 + bps / 2) / bps;
+    info.empty = info.lengthBytes == 0;
+    info.savedUnchanged = take.savedUnchanged;
+    return info;
+}
+
+std::vector<TakeInfo> TakeStore::orphans() const {
+    std::vector<TakeInfo> out;
+    std::error_code ec;
+    for (const fs::directory_entry& e : fs::directory_iterator(m_folder, ec)) {
+        if (!e.is_directory(ec) || e.is_symlink(ec) || !Take::isTake(e.path())) continue;
+        const int lock = Take::lockFolder(e.path());
+        if (lock < 0) continue;  // a running program's
+        out.push_back(inspect(e.path()));
+        ::close(lock);
+    }
+    // Newest first; takes whose format record cannot be read go last.
+    std::stable_sort(out.begin(), out.end(), [](const TakeInfo& a, const TakeInfo& b) {
+        if (a.readable != b.readable) return a.readable;
+        return a.format.createdUnixSeconds > b.format.createdUnixSeconds;
+    });
+    return out;
+}
+
+bool TakeStore::remove(const fs::path& takeFolder) {
+    std::error_code ec;
+    if (fs::is_symlink(takeFolder, ec) || !Take::isTake(takeFolder)) return false;
+    const int lock = Take::lockFolder(takeFolder);
+    if (lock < 0) return false;
+    const bool removed = Take::removeFiles(takeFolder);
+    ::close(lock);
+    return removed;
+}
+
+}  // namespace wsx::mci
