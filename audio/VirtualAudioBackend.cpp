@@ -84,7 +84,6 @@ void VirtualAudioBackend::advance(uint64_t ms) {
 }
 
 void VirtualAudioBackend::step(uint64_t us) {
-    m_nowUs += us;
     std::erase_if(m_streams, [](const auto& s) { return !s->open; });
     for (auto& s : m_streams) {
         if (s->failed) continue;

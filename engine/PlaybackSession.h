@@ -25,8 +25,7 @@ public:
 
     bool start(audio::AudioBackend& backend, audio::OpenError& error);
 
-    uint64_t totalBytes() const { return m_total; }
-    // Bytes of the range the listener has heard, on whole frames; totalBytes() once done().
+    // Bytes of the range the listener has heard, on whole frames; the whole range once done().
     uint64_t playedBytes() const;
     bool done() const { return m_stream && m_stream->drained(); }
     bool failed() const { return m_stream && m_stream->failed(); }
