@@ -4,6 +4,8 @@
 #include "support/EngineFixture.h"
 #include "support/WavReader.h"
 
+#include <chrono>
+
 #include <sys/stat.h>
 
 using namespace wsx::mci;
@@ -135,6 +137,34 @@ TEST_F(Transport, PauseKeepsThePlayPositionAndPlayResumesFromIt) {
     EXPECT_EQ(runs(samples16(backend.takePlayed())),
               (std::vector<std::pair<int16_t, int>>{{100, 200}, {200, 500}}));
     EXPECT_EQ(ask("status A position"), "1000");
+}
+
+// Ten seconds at 48000 Hz stereo is ten times the playback ring: the feeder must refill it
+// again and again, woken by the audio thread as it drains, across piece boundaries. What
+// comes out is byte for byte what is saved, and it comes out in far less than the time a
+// feeder that only woke on its safety timeout would need.
+TEST_F(Transport, ARangeLongerThanThePlaybackRingPlaysEveryByteInOrder) {
+    openA(48000, 2, 16);
+    backend.setSignal(wsx::audio::sineSignal(440.0, 12000));
+    ASSERT_EQ(send("record A overwrite"), 0u);
+    backend.advance(9000);
+    ASSERT_EQ(send("seek A to 3000"), 0u);
+    backend.setSignal(wsx::audio::sineSignal(1000.0, 8000));
+    ASSERT_EQ(send("record A insert"), 0u);
+    backend.advance(1000);
+    const auto file = tmp.path() / "long.wav";
+    ASSERT_EQ(send("save A \"" + file.string() + "\""), 0u);
+    const auto wav = readWav(file);
+    ASSERT_TRUE(wav.has_value());
+    ASSERT_EQ(wav->data.size(), 10u * 48000 * 4);
+
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(send("play A from 0"), 0u);
+    backend.advance(10100);
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(ask("status A mode"), "stopped");
+    EXPECT_TRUE(backend.takePlayed() == wav->data);
+    EXPECT_LT(took, std::chrono::seconds(1));
 }
 
 TEST_F(Transport, PlayFromToStopsAtTheGivenEndAndChecksTheRange) {
