@@ -17,8 +17,7 @@ namespace wsx::mci {
 // into a lock-free ring, and the backend's audio thread pulls from it and wakes the feeder
 // when the ring runs half empty.
 // Thread safety: start(), playedBytes(), done(), failed() and the destructor belong to the
-// engine thread; pull() and finished() to the audio thread; awaitData() to the thread that
-// drives a virtual backend.
+// engine thread; pull() and finished() to the audio thread.
 class PlaybackSession final : public audio::PlaybackSource {
 public:
     PlaybackSession(const SpoolFile& spool, const audio::AudioFormat& format,
@@ -34,7 +33,6 @@ public:
 
     size_t pull(void* out, size_t bytes) override;
     bool finished() const override;
-    void awaitData(size_t bytes) override;
 
 private:
     void feederLoop();
