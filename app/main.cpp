@@ -3,7 +3,6 @@
 #include "engine/MciEngine.h"
 #include "forms/AppSetup.h"
 #include "forms/Version.h"
-#include "forms/frmAbout.h"
 #include "forms/frmMain.h"
 #include "platform/dialogs/QtDialogs.h"
 #include "platform/hotkeys/X11HotKeys.h"
