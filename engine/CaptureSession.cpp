@@ -53,8 +53,7 @@ size_t CaptureSession::onCaptured(const void* data, size_t bytes) {
     take -= take % m_blockAlign;
     const size_t pushed = m_ring.push(data, take);
     m_captured.store(captured + pushed, std::memory_order_release);
-    if (m_ring.readable() >= m_wakeBytes &&
-        !m_wakePosted.exchange(true, std::memory_order_acq_rel))
+    if (m_ring.readable() >= m_wakeBytes && !m_wakePosted.exchange(true, std::memory_order_acq_rel))
         m_wake.release();
     if (pushed < bytes && uint64_t(pushed) < room)
         m_dropped.fetch_add(bytes - pushed, std::memory_order_relaxed);
