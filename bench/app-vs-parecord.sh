@@ -14,7 +14,7 @@ set -uo pipefail
 [ "${WSX_TEST_PULSE:-}" = 1 ] && [ "${WSX_TEST_X:-}" = 1 ] || { echo "no X or sound server: nothing measured"; exit 1; }
 build=$1; seconds=$2
 work=$(mktemp -d)
-export HOME=$work XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache
+export HOME=$work XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache XDG_STATE_HOME=$work/state
 ticks=$(getconf CLK_TCK)
 cpu() { awk -v t="$ticks" '{ print ($14 + $15) / t }' "/proc/$1/stat"; }
 rss() { awk '/^VmRSS:/ { print $2 / 1024 }' "/proc/$1/status"; }

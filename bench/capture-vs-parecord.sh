@@ -11,7 +11,7 @@ set -uo pipefail
 [ "${WSX_TEST_PULSE:-}" = 1 ] || { echo "no sound server: nothing measured"; exit 1; }
 build=$1; seconds=$2
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
-export XDG_CACHE_HOME=$work/cache
+export XDG_CACHE_HOME=$work/cache XDG_STATE_HOME=$work/state
 fmt="%U %S %M"   # user s, system s, max RSS KiB
 /usr/bin/time -o "$work/ours" -f "$fmt" "$build/mcishell" >/dev/null <<MCI &
 open new type waveaudio alias A

@@ -7,8 +7,9 @@ namespace wsx::mci {
 
 namespace {
 // Two seconds of sound absorb any stall of the writer, which wakes every 50 ms (few
-// wake-ups keep the recorder as light as a plain command-line recorder) or as soon as the
-// ring is half full. 64 KiB per write keeps system calls few without holding much memory.
+// wake-ups keep the recorder as light as a plain command-line recorder) or as soon as a
+// quarter second of sound waits in the ring (a burst, as from the virtual clock), so sound
+// reaches the file within a quarter second however it arrives. 64 KiB per write keeps system calls few without holding much memory.
 constexpr size_t kWriteChunk = 64 * 1024;
 constexpr std::chrono::milliseconds kSyncPeriod{1000};
 size_t ringBytesFor(const audio::AudioFormat& f) {
@@ -24,7 +25,9 @@ CaptureSession::CaptureSession(SpoolFile& spool, const audio::AudioFormat& forma
       m_budget(budgetBytes - budgetBytes % format.blockAlign()),
       m_spoolStart(spool.size()),
       m_ring(ringBytesFor(format) - ringBytesFor(format) % format.blockAlign()),
-      m_writeBuffer(new char[kWriteChunk]) {}
+      m_writeBuffer(new char[kWriteChunk]),
+      m_wakeBytes(std::clamp<size_t>(format.bytesPerSecond() / 4, format.blockAlign(),
+                                     m_ring.capacity() / 2)) {}
 
 CaptureSession::~CaptureSession() { finish(); }
 
@@ -50,7 +53,7 @@ size_t CaptureSession::onCaptured(const void* data, size_t bytes) {
     take -= take % m_blockAlign;
     const size_t pushed = m_ring.push(data, take);
     m_captured.store(captured + pushed, std::memory_order_release);
-    if (m_ring.readable() >= m_ring.capacity() / 2) m_wake.post();
+    if (m_ring.readable() >= m_wakeBytes) m_wake.post();
     if (pushed < bytes && uint64_t(pushed) < room)
         m_dropped.fetch_add(bytes - pushed, std::memory_order_relaxed);
     return pushed;

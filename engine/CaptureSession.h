@@ -54,11 +54,12 @@ private:
     const uint64_t m_spoolStart;
     audio::SpscRing m_ring;
     std::unique_ptr<char[]> m_writeBuffer;
+    const size_t m_wakeBytes;  // a quarter second of sound
     std::unique_ptr<audio::AudioStream> m_stream;
     std::thread m_writer;
     std::atomic<bool> m_stopWriter{false};
-    // Wakes the writer early when the ring is half full (a burst, as from the virtual
-    // clock), and at once when the take finishes.
+    // Wakes the writer early when m_wakeBytes wait in the ring (a burst, as from the
+    // virtual clock), and at once when the take finishes.
     audio::WakeSignal m_wake;
     std::atomic<bool> m_writeFailed{false};
     std::atomic<uint64_t> m_captured{0};

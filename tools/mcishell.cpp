@@ -1,13 +1,17 @@
 // mcishell: drives the MCI engine from the command line, one command string per line.
 //
-//   mcishell [--virtual] [FILE]
+//   mcishell [--virtual [--numbered]] [FILE]
 //
 // Reads FILE (or standard input) line by line. Each line is sent to the engine and answered
 // with "<result code> <reply>" (reply in double quotes when present). A line "wait MS"
 // sleeps MS milliseconds (with --virtual it moves the virtual clock instead, so a nine-hour
 // take runs in seconds); MS is digits only, anything else is refused on standard error and
-// the script goes on. Blank lines and lines starting with '#' are skipped. The exit code is
-// 0 when every command and wait succeeded, 1 otherwise, 2 for bad usage.
+// the script goes on. --numbered makes the virtual input number its frames (numberedSignal).
+// Blank lines and lines starting with '#' are skipped. The exit code is 0 when every command
+// and wait succeeded, 1 otherwise, 2 for bad usage.
+//
+// Takes go to $XDG_STATE_HOME/wanshengxia; an element the script does not close keeps its
+// take there when it holds unsaved sound ("open \"<take folder>\" ..." reopens it).
 #include "audio/PulseAudioBackend.h"
 #include "audio/VirtualAudioBackend.h"
 #include "engine/MciEngine.h"
@@ -37,12 +41,24 @@ Wait parseWait(const std::string& line, uint64_t& ms) {
                                                                                : Wait::Invalid;
 }
 
-int run(std::istream& in, bool virtualClock) {
+// Every frame carries its own number, counted across all captures of the run (channel 0 the
+// low 15 bits, channel 1 the next 15), so any stretch of a take tells when it was captured.
+wsx::audio::VirtualAudioBackend::Signal numberedSignal() {
+    auto next = std::make_shared<uint64_t>(0);
+    return [next](int16_t* out, uint64_t, size_t frames, const wsx::audio::AudioFormat& f) {
+        for (size_t i = 0; i < frames; ++i, ++*next)
+            for (size_t c = 0; c < f.channels; ++c)
+                out[i * f.channels + c] = int16_t((*next >> (15 * c)) & 0x7FFF);
+    };
+}
+
+int run(std::istream& in, bool virtualClock, bool numbered) {
     std::unique_ptr<wsx::audio::AudioBackend> backend;
     wsx::audio::VirtualAudioBackend* clock = nullptr;
     if (virtualClock) {
         auto v = std::make_unique<wsx::audio::VirtualAudioBackend>();
         clock = v.get();
+        if (numbered) v->setSignal(numberedSignal());
         backend = std::move(v);
     } else {
         backend = std::make_unique<wsx::audio::PulseAudioBackend>();
@@ -82,12 +98,14 @@ int run(std::istream& in, bool virtualClock) {
 
 int main(int argc, char** argv) {
     bool virtualClock = false;
+    bool numbered = false;
     std::string file;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--virtual") virtualClock = true;
+        else if (arg == "--numbered") numbered = true;
         else if (arg == "-h" || arg == "--help") {
-            std::cout << "usage: mcishell [--virtual] [FILE]\n";
+            std::cout << "usage: mcishell [--virtual [--numbered]] [FILE]\n";
             return 0;
         } else if (file.empty() && arg[0] != '-') file = arg;
         else {
@@ -95,11 +113,15 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (file.empty()) return run(std::cin, virtualClock);
+    if (numbered && !virtualClock) {
+        std::cerr << "mcishell: --numbered needs --virtual\n";
+        return 2;
+    }
+    if (file.empty()) return run(std::cin, virtualClock, numbered);
     std::ifstream in(file);
     if (!in) {
         std::cerr << "mcishell: cannot read " << file << "\n";
         return 2;
     }
-    return run(in, virtualClock);
+    return run(in, virtualClock, numbered);
 }

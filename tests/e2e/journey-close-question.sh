@@ -18,6 +18,6 @@ e2e_keys "$E2E_WIN" ctrl+x
 e2e_wait_dialog 万声匣
 xdotool key alt+n
 e2e_wait_exit "$E2E_APP_PID" 10 || e2e_fail "否 did not end the program"
-leftover=$(find "$XDG_CACHE_HOME" -type f | wc -l)
-[ "$leftover" = 0 ] || e2e_fail "$leftover spool files left in the cache after exit"
+leftover=$(find "$XDG_STATE_HOME" -type f | wc -l)
+[ "$leftover" = 0 ] || e2e_fail "$leftover take files left after exit"
 e2e_note "否: program ended, spool removed"

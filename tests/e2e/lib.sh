@@ -11,11 +11,12 @@ mkdir -p "$E2E_OUT"
 e2e_fail() { echo "FAIL: $*" >&2; e2e_shot "failure-${E2E_NAME:-journey}"; exit 1; }
 e2e_note() { echo "-- $*"; }
 
-# A private home, so settings, autostart entries and spool files land in the test's folder.
+# A private home, so settings, autostart entries and takes land in the test's folder.
 e2e_home() {
   E2E_HOME=$(mktemp -d "${TMPDIR:-/tmp}/wsx-e2e.XXXXXX")
-  export HOME=$E2E_HOME XDG_CONFIG_HOME=$E2E_HOME/.config XDG_CACHE_HOME=$E2E_HOME/.cache
-  mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
+  export HOME=$E2E_HOME XDG_CONFIG_HOME=$E2E_HOME/.config XDG_CACHE_HOME=$E2E_HOME/.cache \
+    XDG_STATE_HOME=$E2E_HOME/.local/state
+  mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
 }
 
 # Plays a sine of $1 Hz into the default sink until e2e_tone_stop.

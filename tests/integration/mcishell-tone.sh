@@ -15,7 +15,7 @@ set -uo pipefail
 [ "${WSX_TEST_PULSE:-}" = 1 ] || { echo "SKIP: no sound server could start"; exit 77; }
 build=$1
 work=$(mktemp -d); trap 'kill $tone 2>/dev/null; [ -n "$keep" ] && cp "$file" "$keep"; rm -rf "$work"' EXIT
-export XDG_CACHE_HOME=$work/cache
+export XDG_CACHE_HOME=$work/cache XDG_STATE_HOME=$work/state
 fail() { echo "FAIL: $*"; exit 1; }
 near() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { exit !(a - b <= t && b - a <= t) }'; }
 freq() { sox "$1" -n remix - stat 2>&1 | sed -n 's/^Rough *frequency: *\([0-9]*\).*/\1/p'; }
