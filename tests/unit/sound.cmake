@@ -1,5 +1,5 @@
 # The sound engine on the virtual clock: parser, piece table, WAV files, every MCI command,
-# and the command strings the window sends.
+# and the command strings the window sends; the playback clock without a server.
 wsx_add_gtest(wsx_sound_tests
   SOURCES
     unit/MciTokenizerTest.cpp
@@ -8,6 +8,7 @@ wsx_add_gtest(wsx_sound_tests
     unit/MciEngineTest.cpp
     unit/MciRecordingTest.cpp
     unit/ModuleRecordTest.cpp
+    unit/PlaybackClockTest.cpp
     support/WavReader.cpp
   LIBS wsx_modules wsx_engine wsx_audio)
 target_compile_definitions(wsx_sound_tests PRIVATE
