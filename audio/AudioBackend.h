@@ -21,15 +21,12 @@ public:
 // Supplies sound to play. Thread safety: pull() runs on the audio thread under the same
 // rules as CaptureSink::onCaptured; it returns the bytes written into `out` (whole frames,
 // possibly fewer than asked when the supplier is behind). finished() turns true once every
-// byte of the range has been pulled. awaitData() blocks the caller until `bytes` can be
-// pulled or the source is finished; only the virtual backend, which runs on the test's
-// thread, uses it to make playback deterministic.
+// byte of the range has been pulled.
 class PlaybackSource {
 public:
     virtual ~PlaybackSource() = default;
     virtual size_t pull(void* out, size_t bytes) = 0;
     virtual bool finished() const = 0;
-    virtual void awaitData(size_t bytes) = 0;
 };
 
 // A running capture or playback stream. Destroying it stops the stream; no callback runs

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <thread>
 
 namespace wsx::audio {
 
@@ -110,9 +111,15 @@ void VirtualAudioBackend::step(uint64_t us) {
                 done += s->sink->onCaptured(m_bytes.data() + done, bytes - done);
             s->frames += frames;
         } else if (s->source && !s->drained) {
-            s->source->awaitData(bytes);
+            // A virtual clock never starves either: a source that is behind (its feeder
+            // thread has not caught up) is waited for, so playback is deterministic.
             m_bytes.resize(bytes);
-            const size_t got = s->source->pull(m_bytes.data(), bytes);
+            size_t got = 0;
+            for (;;) {
+                got += s->source->pull(m_bytes.data() + got, bytes - got);
+                if (got == bytes || s->source->finished()) break;
+                std::this_thread::yield();
+            }
             m_played.insert(m_played.end(), m_bytes.begin(), m_bytes.begin() + std::ptrdiff_t(got));
             s->bytesPlayed += got;
             s->frames += got / f.blockAlign();

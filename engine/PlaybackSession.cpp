@@ -81,11 +81,6 @@ bool PlaybackSession::finished() const {
     return m_fed.load(std::memory_order_acquire) && m_ring.readable() == 0;
 }
 
-void PlaybackSession::awaitData(size_t bytes) {
-    while (!m_fed.load(std::memory_order_acquire) && m_ring.readable() < bytes)
-        std::this_thread::yield();
-}
-
 uint64_t PlaybackSession::playedBytes() const {
     if (!m_stream) return 0;
     if (m_stream->drained()) return m_total;

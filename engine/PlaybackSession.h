@@ -15,8 +15,7 @@ namespace wsx::mci {
 // Plays a range of an element: a feeder thread reads the range's pieces from the spool
 // into a lock-free ring, and the backend's audio thread pulls from it.
 // Thread safety: start(), playedBytes(), done(), failed() and the destructor belong to the
-// engine thread; pull() and finished() to the audio thread; awaitData() to the thread that
-// drives a virtual backend.
+// engine thread; pull() and finished() to the audio thread.
 class PlaybackSession final : public audio::PlaybackSource {
 public:
     PlaybackSession(const SpoolFile& spool, const audio::AudioFormat& format,
@@ -33,7 +32,6 @@ public:
 
     size_t pull(void* out, size_t bytes) override;
     bool finished() const override;
-    void awaitData(size_t bytes) override;
 
 private:
     void feederLoop();

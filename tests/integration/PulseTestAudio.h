@@ -45,7 +45,6 @@ public:
 
     size_t pull(void* out, size_t bytes) override;
     bool finished() const override;
-    void awaitData(size_t) override {}  // only the virtual backend calls it
 
     void setAvailable(size_t bytes) { m_available.store(bytes, std::memory_order_release); }
     size_t total() const { return m_data.size(); }
