@@ -1,5 +1,7 @@
 #include "SpoolFile.h"
 
+#include "platform/log/Log.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -23,7 +25,11 @@ std::unique_ptr<SpoolFile> SpoolFile::create(const std::filesystem::path& folder
     std::string name = (folder / "spool-XXXXXX").string();
     // mkstemp creates the file with mode 0600.
     const int fd = ::mkstemp(name.data());
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        log::warning(log::kEngine, "cannot create a spool file in " + folder.string() + ": " +
+                                       log::errnoText(errno));
+        return nullptr;
+    }
     return std::unique_ptr<SpoolFile>(new SpoolFile(fd, name));
 }
 
@@ -39,7 +45,11 @@ bool SpoolFile::append(const void* data, size_t bytes) {
     while (left > 0) {
         const ssize_t n = ::pwrite(m_fd, p, left, off_t(at));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n <= 0) {
+            log::warning(log::kEngine, "cannot write the spool file " + m_path.string() + ": " +
+                                           log::errnoText(n < 0 ? errno : EIO));
+            return false;
+        }
         p += n;
         at += uint64_t(n);
         left -= size_t(n);
@@ -53,7 +63,12 @@ bool SpoolFile::readAt(uint64_t offset, void* out, size_t bytes) const {
     while (bytes > 0) {
         const ssize_t n = ::pread(m_fd, p, bytes, off_t(offset));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n <= 0) {
+            log::warning(log::kEngine, "cannot read the spool file " + m_path.string() +
+                                           " at byte " + std::to_string(offset) + ": " +
+                                           (n < 0 ? log::errnoText(errno) : "it ends there"));
+            return false;
+        }
         p += n;
         offset += uint64_t(n);
         bytes -= size_t(n);

@@ -1,5 +1,7 @@
 #include "WavFile.h"
 
+#include "platform/log/Log.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -45,12 +47,10 @@ public:
     bool closeAndRename(const std::filesystem::path& target) {
         const int rc = ::close(m_fd);
         m_fd = -1;
-        if (rc != 0) {
+        if (rc != 0 || ::rename(m_path.c_str(), target.c_str()) != 0) {
+            const int error = errno;  // the caller says why
             ::unlink(m_path.c_str());
-            return false;
-        }
-        if (::rename(m_path.c_str(), target.c_str()) != 0) {
-            ::unlink(m_path.c_str());
+            errno = error;
             return false;
         }
         m_renamed = true;
@@ -92,35 +92,46 @@ std::vector<uint8_t> wavHeader(const audio::AudioFormat& f, uint32_t dataBytes) 
 
 bool writeWavFile(const std::filesystem::path& target, const audio::AudioFormat& format,
                   const SpoolFile* spool, const std::vector<Piece>& pieces) {
+    // Logs why, with the text of errno when a system call failed; errno is read before the
+    // temporary file is cleaned up.
+    const auto fail = [&target](const std::string& why) {
+        log::warning(log::kEngine, "cannot save " + target.string() + ": " + why);
+        return false;
+    };
+    const auto failErrno = [&fail](const char* what) {
+        return fail(what + (": " + log::errnoText(errno)));
+    };
     uint64_t total = 0;
     for (const Piece& p : pieces) total += p.length;
-    if (total > kMaxWavDataBytes || target.empty() || !target.has_filename()) return false;
+    if (total > kMaxWavDataBytes) return fail("more sound than a WAV file can hold");
+    if (target.empty() || !target.has_filename()) return fail("no file name");
 
     const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
     TempFile temp((folder / ("." + target.filename().string() + ".XXXXXX")).string());
-    if (temp.fd() < 0) return false;
+    if (temp.fd() < 0) return failErrno("cannot create a file in its folder");
 
     const std::vector<uint8_t> header = wavHeader(format, uint32_t(total));
-    if (!writeAll(temp.fd(), header.data(), header.size())) return false;
+    if (!writeAll(temp.fd(), header.data(), header.size())) return failErrno("cannot write");
 
     constexpr size_t kChunk = 256 * 1024;
     std::unique_ptr<char[]> buffer(new char[kChunk]);
     for (const Piece& p : pieces) {
         for (uint64_t done = 0; done < p.length;) {
             const size_t n = size_t(std::min<uint64_t>(kChunk, p.length - done));
-            if (!spool || !spool->readAt(p.offset + done, buffer.get(), n)) return false;
-            if (!writeAll(temp.fd(), buffer.get(), n)) return false;
+            if (!spool || !spool->readAt(p.offset + done, buffer.get(), n))
+                return fail("the recorded sound cannot be read");
+            if (!writeAll(temp.fd(), buffer.get(), n)) return failErrno("cannot write");
             done += n;
         }
     }
     if (total & 1u) {
         const char pad = 0;
-        if (!writeAll(temp.fd(), &pad, 1)) return false;
+        if (!writeAll(temp.fd(), &pad, 1)) return failErrno("cannot write");
     }
     // mkstemp made the file 0600; a saved recording gets the user's usual file mode.
     ::fchmod(temp.fd(), 0666 & ~currentUmask());
-    if (::fsync(temp.fd()) != 0) return false;
-    return temp.closeAndRename(target);
+    if (::fsync(temp.fd()) != 0) return failErrno("cannot flush it to disk");
+    return temp.closeAndRename(target) || failErrno("cannot put it in place");
 }
 
 }  // namespace wsx::mci

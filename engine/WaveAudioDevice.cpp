@@ -3,6 +3,7 @@
 #include "MciError.h"
 #include "MciItems.h"
 #include "WavFile.h"
+#include "platform/log/Log.h"
 
 #include <algorithm>
 
@@ -356,7 +357,11 @@ uint32_t WaveAudioDevice::save(Items items) {
     if (items.size() > 1) return MCIERR_UNRECOGNIZED_KEYWORD;
     refresh();
     halt(Mode::Stopped);
-    if (m_wave.length() > m_options.maxDataBytes) return MCIERR_FILE_NOT_SAVED;
+    if (m_wave.length() > m_options.maxDataBytes) {
+        log::warning(log::kEngine, "cannot save " + items[0].text + ": the recording is over " +
+                                       std::to_string(m_options.maxDataBytes) + " bytes");
+        return MCIERR_FILE_NOT_SAVED;
+    }
     if (!writeWavFile(items[0].text, m_format, m_spool.get(), m_wave.pieces()))
         return MCIERR_FILE_NOT_SAVED;
     m_holdsSound = true;
