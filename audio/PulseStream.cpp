@@ -21,7 +21,14 @@ OpenError PulseStream::awaitReadyLocked(pa_context* context, std::string& why) {
         return state != PA_STREAM_UNCONNECTED && state != PA_STREAM_CREATING;
     });
     switch (pa_stream_get_state(stream)) {
-    case PA_STREAM_READY: return OpenError::None;
+    case PA_STREAM_READY: {
+        const char* device = pa_stream_get_device_name(stream);
+        char spec[PA_SAMPLE_SPEC_SNPRINT_MAX];
+        pa_sample_spec_snprint(spec, sizeof spec, pa_stream_get_sample_spec(stream));
+        log::debug(log::kAudio,
+                   std::string(m_kind) + " stream on " + (device ? device : "?") + ", " + spec);
+        return OpenError::None;
+    }
     case PA_STREAM_CREATING:  // connected, but not answering
         why = noAnswerText() + " (creating the " + m_kind + " stream)";
         return OpenError::NoServer;

@@ -10,16 +10,8 @@ namespace wsx::log {
 
 namespace {
 
-bool debugWanted() {
-    static const bool wanted = [] {
-        const char* value = std::getenv("WSX_DEBUG");
-        return value && std::strcmp(value, "1") == 0;
-    }();
-    return wanted;
-}
-
 void toStderr(Level level, const char* category, const std::string& message) {
-    if (level == Level::Debug && !debugWanted()) return;
+    if (level == Level::Debug && !debugRequested()) return;
     // One fprintf per line: stdio locks the stream, so lines from threads do not interleave.
     std::fprintf(stderr, "%s: %s%s\n", category, level == Level::Debug ? "debug: " : "",
                  message.c_str());
@@ -28,6 +20,14 @@ void toStderr(Level level, const char* category, const std::string& message) {
 std::atomic<Sink> g_sink{&toStderr};
 
 }  // namespace
+
+bool debugRequested() {
+    static const bool requested = [] {
+        const char* value = std::getenv("WSX_DEBUG");
+        return value && std::strcmp(value, "1") == 0;
+    }();
+    return requested;
+}
 
 Sink setSink(Sink sink) { return g_sink.exchange(sink ? sink : &toStderr); }
 

@@ -30,6 +30,10 @@ Sink setSink(Sink sink);
 void warning(const char* category, const std::string& message);
 void debug(const char* category, const std::string& message);
 
+// True when the environment asks for debug messages (WSX_DEBUG=1); sinks that filter by
+// themselves follow it too.
+bool debugRequested();
+
 // The text strerror() gives for `error` (an errno value), safe on any thread.
 std::string errnoText(int error);
 
