@@ -3,7 +3,6 @@
 #include "engine/MciEngine.h"
 #include "forms/AppSetup.h"
 #include "forms/Version.h"
-#include "forms/frmAbout.h"
 #include "forms/frmMain.h"
 #include "platform/dialogs/QtDialogs.h"
 #include "platform/hotkeys/X11HotKeys.h"
@@ -72,8 +71,8 @@ int main(int argc, char** argv) {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if ((!platform || !*platform) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
         std::fprintf(
-            stderr,
-            "万声匣: 找不到图形显示（DISPLAY 和 WAYLAND_DISPLAY 都未设置），无法打开窗口。\n"
+            stderr, WSX_PRODUCT_NAME
+            ": 找不到图形显示（DISPLAY 和 WAYLAND_DISPLAY 都未设置），无法打开窗口。\n"
             "wanshengxia: no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set).\n");
         return 1;
     }

@@ -85,7 +85,6 @@ void VirtualAudioBackend::advance(uint64_t ms) {
 }
 
 void VirtualAudioBackend::step(uint64_t us) {
-    m_nowUs += us;
     std::erase_if(m_streams, [](const auto& s) { return !s->open; });
     for (auto& s : m_streams) {
         if (s->failed) continue;
@@ -111,8 +110,8 @@ void VirtualAudioBackend::step(uint64_t us) {
                 done += s->sink->onCaptured(m_bytes.data() + done, bytes - done);
             s->frames += frames;
         } else if (s->source && !s->drained) {
-            // A virtual clock never starves either: a source that is behind (its feeder
-            // thread has not caught up) is waited for, so playback is deterministic.
+            // A virtual clock never underruns: a source that is behind is waited for, so
+            // what plays does not depend on how the threads were scheduled.
             m_bytes.resize(bytes);
             size_t got = 0;
             for (;;) {

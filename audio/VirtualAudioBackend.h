@@ -39,7 +39,6 @@ public:
 
     // Moves the clock on by `ms` milliseconds, in steps of at most 10 ms.
     void advance(uint64_t ms);
-    uint64_t nowMs() const { return m_nowUs / 1000; }
 
     // Everything played since the last takePlayed(), as raw bytes in the stream's format.
     std::vector<uint8_t> takePlayed();
@@ -58,7 +57,6 @@ private:
     Signal m_signal;
     OpenError m_captureError = OpenError::None;
     OpenError m_playbackError = OpenError::None;
-    uint64_t m_nowUs = 0;
     std::vector<std::shared_ptr<StreamState>> m_streams;
     std::vector<uint8_t> m_played;
     std::vector<int16_t> m_scratch;

@@ -47,9 +47,7 @@ size_t CaptureSession::onCaptured(const void* data, size_t bytes) {
     take -= take % m_blockAlign;
     const size_t pushed = m_ring.push(data, take);
     m_captured.store(captured + pushed, std::memory_order_release);
-    if (m_ring.readable() >= m_ring.capacity() / 2 &&
-        !m_wakePosted.exchange(true, std::memory_order_acq_rel))
-        m_wake.release();
+    if (m_ring.readable() >= m_ring.capacity() / 2) m_wake.post();
     if (pushed < bytes && uint64_t(pushed) < room)
         m_dropped.fetch_add(bytes - pushed, std::memory_order_relaxed);
     return pushed;
@@ -71,10 +69,7 @@ void CaptureSession::writerLoop() {
         bool any = false;
         while (drainOnce()) any = true;
         if (stopping) break;
-        if (!any) {
-            (void)m_wake.try_acquire_for(std::chrono::milliseconds(50));
-            m_wakePosted.store(false, std::memory_order_release);
-        }
+        if (!any) (void)m_wake.waitFor(std::chrono::milliseconds(50));
     }
 }
 
@@ -83,6 +78,7 @@ CaptureSession::Result CaptureSession::finish() {
         m_finished = true;
         m_stream.reset();  // no onCaptured() after this
         m_stopWriter.store(true, std::memory_order_release);
+        m_wake.post();
         if (m_writer.joinable()) m_writer.join();
     }
     // A virtual stream counts only what the ring took, so a drop here means a real-time

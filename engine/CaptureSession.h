@@ -4,10 +4,10 @@
 #include "Waveform.h"
 #include "audio/AudioBackend.h"
 #include "audio/SpscRing.h"
+#include "audio/WakeSignal.h"
 
 #include <atomic>
 #include <memory>
-#include <semaphore>
 #include <thread>
 
 namespace wsx::mci {
@@ -55,9 +55,8 @@ private:
     std::thread m_writer;
     std::atomic<bool> m_stopWriter{false};
     // Wakes the writer early when the ring is half full (a burst, as from the virtual
-    // clock); posting a semaphore neither blocks nor locks, so the audio thread may do it.
-    std::binary_semaphore m_wake{0};
-    std::atomic<bool> m_wakePosted{false};
+    // clock), and at once when the take finishes.
+    audio::WakeSignal m_wake;
     std::atomic<bool> m_writeFailed{false};
     std::atomic<uint64_t> m_captured{0};
     std::atomic<uint64_t> m_dropped{0};

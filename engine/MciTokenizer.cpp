@@ -6,7 +6,6 @@ namespace wsx::mci {
 
 namespace {
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 }  // namespace
 
 Tokenized tokenize(std::string_view command) {
@@ -41,19 +40,6 @@ Tokenized tokenize(std::string_view command) {
         }
         out.tokens.push_back(std::move(token));
     }
-    return out;
-}
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    return true;
-}
-
-std::string toLowerAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = lowerAscii(c);
     return out;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/AsciiCase.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,9 +25,9 @@ struct Tokenized {
 // matching closing quote; `""` inside stands for one `"`.
 Tokenized tokenize(std::string_view command);
 
-// ASCII case-insensitive comparison: verbs, keywords and aliases ignore case.
-bool equalsIgnoreCase(std::string_view a, std::string_view b);
-std::string toLowerAscii(std::string_view s);
+// Verbs, keywords and aliases ignore case.
+using text::equalsIgnoreCase;
+using text::toLowerAscii;
 
 // Decimal digits only, no sign, must fit 32 bits unsigned; anything else is not a number.
 bool parseDecimal(std::string_view text, uint32_t& value);

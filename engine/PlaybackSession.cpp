@@ -6,7 +6,12 @@
 namespace wsx::mci {
 
 namespace {
+// The ring holds a second of sound (at least two chunks). The audio thread wakes the
+// feeder once it has drained the ring to half, and the feeder tops it up in 64 KiB reads,
+// so it wakes a few times a second rather than polling. Should a wake-up ever be missed,
+// the timeout still comes long before half a second of sound has run out.
 constexpr size_t kReadChunk = 64 * 1024;
+constexpr std::chrono::milliseconds kWakeTimeout{200};
 size_t ringBytesFor(const audio::AudioFormat& f) {
     const size_t oneSecond = std::max<size_t>(f.bytesPerSecond(), kReadChunk * 2);
     return oneSecond - oneSecond % f.blockAlign();
@@ -26,6 +31,7 @@ PlaybackSession::PlaybackSession(const SpoolFile& spool, const audio::AudioForma
 PlaybackSession::~PlaybackSession() {
     m_stream.reset();  // no pull() after this
     m_stopFeeder.store(true, std::memory_order_release);
+    m_wake.post();
     if (m_feeder.joinable()) m_feeder.join();
 }
 
@@ -65,7 +71,7 @@ bool PlaybackSession::feedOnce() {
 void PlaybackSession::feederLoop() {
     while (!m_stopFeeder.load(std::memory_order_acquire)) {
         if (m_ring.writable() < kReadChunk && !m_fed.load(std::memory_order_relaxed)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            (void)m_wake.waitFor(kWakeTimeout);
             continue;
         }
         if (!feedOnce()) break;
@@ -74,7 +80,10 @@ void PlaybackSession::feederLoop() {
 
 size_t PlaybackSession::pull(void* out, size_t bytes) {
     bytes -= bytes % m_format.blockAlign();
-    return m_ring.pop(out, bytes);
+    const size_t got = m_ring.pop(out, bytes);
+    if (m_ring.readable() <= m_ring.capacity() / 2 && !m_fed.load(std::memory_order_relaxed))
+        m_wake.post();
+    return got;
 }
 
 bool PlaybackSession::finished() const {

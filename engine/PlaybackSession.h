@@ -4,6 +4,7 @@
 #include "Waveform.h"
 #include "audio/AudioBackend.h"
 #include "audio/SpscRing.h"
+#include "audio/WakeSignal.h"
 
 #include <atomic>
 #include <memory>
@@ -13,7 +14,8 @@
 namespace wsx::mci {
 
 // Plays a range of an element: a feeder thread reads the range's pieces from the spool
-// into a lock-free ring, and the backend's audio thread pulls from it.
+// into a lock-free ring, and the backend's audio thread pulls from it and wakes the feeder
+// when the ring runs half empty.
 // Thread safety: start(), playedBytes(), done(), failed() and the destructor belong to the
 // engine thread; pull() and finished() to the audio thread.
 class PlaybackSession final : public audio::PlaybackSource {
@@ -24,8 +26,7 @@ public:
 
     bool start(audio::AudioBackend& backend, audio::OpenError& error);
 
-    uint64_t totalBytes() const { return m_total; }
-    // Bytes of the range the listener has heard, on whole frames; totalBytes() once done().
+    // Bytes of the range the listener has heard, on whole frames; the whole range once done().
     uint64_t playedBytes() const;
     bool done() const { return m_stream && m_stream->drained(); }
     bool failed() const { return m_stream && m_stream->failed(); }
@@ -47,6 +48,7 @@ private:
     std::unique_ptr<audio::AudioStream> m_stream;
     std::thread m_feeder;
     std::atomic<bool> m_stopFeeder{false};
+    audio::WakeSignal m_wake;        // posted by pull() and the destructor
     std::atomic<bool> m_fed{false};  // every byte of the range is in the ring
     size_t m_pieceIndex = 0;         // feeder thread
     uint64_t m_pieceDone = 0;        // feeder thread

@@ -95,28 +95,29 @@ uint64_t WaveAudioDevice::toReported(uint64_t bytes) const {
     return (bytes * 1000 + bps / 2) / bps;
 }
 
+uint64_t WaveAudioDevice::fromReported(uint32_t value, uint64_t length) const {
+    // The length as reported maps back to the exact end, whatever the rounding.
+    if (value == toReported(length)) return length;
+    const uint32_t align = m_format.blockAlign();
+    switch (m_timeFormat) {
+    case TimeFormat::Bytes: return value - value % align;
+    case TimeFormat::Samples: return uint64_t(value) * align;
+    case TimeFormat::Milliseconds: break;
+    }
+    return (uint64_t(value) * m_format.sampleRate + 500) / 1000 * align;
+}
+
 uint32_t WaveAudioDevice::parsePosition(const std::string& text, uint64_t& bytes) {
     uint32_t value = 0;
     if (!parseDecimal(text, value)) return MCIERR_BAD_INTEGER;
     const uint64_t length = lengthBytes();
-    const uint64_t reportedLength = toReported(length);
-    if (value > reportedLength) return MCIERR_OUTOFRANGE;
-    // The length as reported maps back to the exact end, whatever the rounding.
-    if (value == reportedLength) {
-        bytes = length;
-        return MCI_OK;
-    }
-    const uint32_t align = m_format.blockAlign();
-    uint64_t frames = 0;
-    switch (m_timeFormat) {
-    case TimeFormat::Bytes: frames = value / align; break;
-    case TimeFormat::Samples: frames = value; break;
-    case TimeFormat::Milliseconds:
-        frames = (uint64_t(value) * m_format.sampleRate + 500) / 1000;
-        break;
-    }
-    bytes = std::min(frames * align, length);
+    if (value > toReported(length)) return MCIERR_OUTOFRANGE;
+    bytes = std::min(fromReported(value, length), length);
     return MCI_OK;
+}
+
+uint64_t WaveAudioDevice::recordLimit() const {
+    return m_options.maxDataBytes - m_options.maxDataBytes % m_format.blockAlign();
 }
 
 // ---- commands -----------------------------------------------------------------------
@@ -256,22 +257,15 @@ uint32_t WaveAudioDevice::record(Items items) {
     if (auto v = p.value("from"))
         if (uint32_t e = parsePosition(*v, from)) return e;
     const bool insert = !p.has("overwrite");
-    const uint64_t limit = m_options.maxDataBytes - m_options.maxDataBytes % m_format.blockAlign();
+    const uint64_t limit = recordLimit();
     const uint64_t length = lengthBytes();
     uint64_t budget = insert ? limit - std::min(limit, length) : limit - std::min(limit, from);
     if (auto v = p.value("to")) {
         // A stop point may lie beyond the end: the take grows to reach it.
         uint32_t value = 0;
         if (!parseDecimal(*v, value)) return MCIERR_BAD_INTEGER;
-        const uint64_t reported = toReported(from);
-        if (value < reported) return MCIERR_OUTOFRANGE;
-        const uint64_t bps = m_format.bytesPerSecond();
-        uint64_t toBytes = value;
-        if (m_timeFormat == TimeFormat::Milliseconds)
-            toBytes = (uint64_t(value) * bps + 500) / 1000;
-        else if (m_timeFormat == TimeFormat::Samples)
-            toBytes = uint64_t(value) * m_format.blockAlign();
-        toBytes -= toBytes % m_format.blockAlign();
+        if (value < toReported(from)) return MCIERR_OUTOFRANGE;
+        const uint64_t toBytes = fromReported(value, length);
         budget = std::min(budget, toBytes - std::min(toBytes, from));
     }
     if (budget == 0) return MCIERR_OUTOFRANGE;
@@ -311,8 +305,7 @@ uint32_t WaveAudioDevice::resume(Items items) {
     if (m_mode != Mode::Paused)
         return m_mode == Mode::Stopped ? MCIERR_NONAPPLICABLE_FUNCTION : MCI_OK;
     if (m_pausedFrom == Mode::Recording) {
-        const uint64_t limit =
-            m_options.maxDataBytes - m_options.maxDataBytes % m_format.blockAlign();
+        const uint64_t limit = recordLimit();
         const uint64_t used = m_recordInsert ? m_wave.length() : m_position;
         if (used >= limit) return MCIERR_OUTOFRANGE;
         return startRecording(m_position, limit - used, m_recordInsert);

@@ -4,6 +4,7 @@
 #include "MciTokenizer.h"
 #include "PlaybackSession.h"
 #include "SpoolFile.h"
+#include "WavFile.h"
 #include "Waveform.h"
 #include "audio/AudioBackend.h"
 
@@ -17,7 +18,7 @@ namespace wsx::mci {
 
 struct EngineOptions {
     std::filesystem::path spoolFolder = SpoolFile::defaultFolder();
-    uint64_t maxDataBytes = 0xFFFFFFFFull - 37;  // what one WAV file can hold
+    uint64_t maxDataBytes = kMaxWavDataBytes;  // what one WAV file can hold
 };
 
 // One open waveaudio element: its format, time format, transport mode and position, and
@@ -60,10 +61,18 @@ private:
     uint32_t startPlaying(uint64_t from, uint64_t to);
     uint32_t startRecording(uint64_t from, uint64_t budget, bool insert);
 
+    // Bytes as a value in the time format (milliseconds to the nearest one).
     uint64_t toReported(uint64_t bytes) const;
+    // A value in the time format as bytes on a whole frame: milliseconds to the nearest
+    // frame, bytes down to their frame, samples exactly; the reported `length` maps back to
+    // exactly `length`. Every command that takes a time goes through here, so "seek to N",
+    // "record to N", "play to N" and "delete from N" all land on the same frame.
+    uint64_t fromReported(uint32_t value, uint64_t length) const;
     // Converts a position given in the time format to bytes: MCIERR_OUTOFRANGE past the
     // end, MCIERR_BAD_INTEGER for text that is not a number.
     uint32_t parsePosition(const std::string& text, uint64_t& bytes);
+    // The most bytes the element may hold: what one WAV file can, on whole frames.
+    uint64_t recordLimit() const;
     // "[from p] [to q]": p defaults to the position, q to the end; p after q is out of range.
     uint32_t parseRange(Items items, uint64_t& from, uint64_t& to);
 

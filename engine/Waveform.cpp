@@ -76,9 +76,4 @@ std::vector<Piece> Waveform::slice(uint64_t from, uint64_t to) const {
     return out;
 }
 
-void Waveform::clear() {
-    m_pieces.clear();
-    m_length = 0;
-}
-
 }  // namespace wsx::mci

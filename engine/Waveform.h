@@ -31,7 +31,6 @@ public:
     void overwrite(uint64_t at, Piece piece);
     // The pieces that make up bytes [from, to).
     std::vector<Piece> slice(uint64_t from, uint64_t to) const;
-    void clear();
 
 private:
     // Splits the piece containing `at` so that a piece boundary lies there; returns the

@@ -1,5 +1,7 @@
 #include "AppSetup.h"
 
+#include "forms/Version.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QLibraryInfo>
@@ -30,7 +32,7 @@ public:
 void setUpApplication(QApplication& app) {
     initIconResources();
     app.setApplicationName(QStringLiteral("wanshengxia"));
-    app.setApplicationDisplayName(QStringLiteral("万声匣"));
+    app.setApplicationDisplayName(QStringLiteral(WSX_PRODUCT_NAME));
     app.setDesktopFileName(QStringLiteral("wanshengxia"));
     app.setWindowIcon(QIcon(QStringLiteral(":/icons/DEFAULT")));
     // The window lives on in the tray when hidden; only unloading it ends the program.

@@ -36,6 +36,7 @@ frmMain::frmMain(RecorderServices services, QWidget* parent)
       m_tray(services.tray, services.hotKeys, *this),
       m_reg(services.registry) {
     ui->setupUi(this);
+    setWindowTitle(kAppTitle);
     // A resizable window with a minimise button and no maximise button.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -58,10 +59,15 @@ frmMain::~frmMain() {
 }
 
 void frmMain::connectHandlers() {
-    connect(ui->cmdRecord, &QPushButton::clicked, this, &frmMain::cmdRecord_Click);
-    connect(ui->cmdStop, &QPushButton::clicked, this, &frmMain::cmdStop_Click);
-    connect(ui->cmdPlay, &QPushButton::clicked, this, &frmMain::cmdPlay_Click);
-    // The tray menu items call the buttons' handlers directly, whatever the buttons' state.
+    // Record, Stop and Play are each one action, shown in the tray menu and as a button: the
+    // button takes the action's enabled state and a click triggers the action.
+    for (const auto& [button, action] :
+         {std::pair{ui->cmdRecord, ui->mnuRecord}, std::pair{ui->cmdStop, ui->mnuStop},
+          std::pair{ui->cmdPlay, ui->mnuPlay}}) {
+        button->setEnabled(action->isEnabled());
+        connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    }
     connect(ui->mnuRecord, &QAction::triggered, this, &frmMain::cmdRecord_Click);
     connect(ui->mnuStop, &QAction::triggered, this, &frmMain::cmdStop_Click);
     connect(ui->mnuPlay, &QAction::triggered, this, &frmMain::cmdPlay_Click);

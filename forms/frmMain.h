@@ -2,6 +2,7 @@
 
 #include "CommonDialog.h"
 #include "RecorderServices.h"
+#include "forms/Version.h"
 #include "modules/ModuleRecord.h"
 #include "modules/ModuleReg.h"
 #include "modules/ModuleTray.h"
@@ -19,6 +20,16 @@ class frmMain;
 
 namespace wsx {
 
+// What the recorder window is doing. frmMain::applyState shows a state on every command,
+// option, timer and the tray tip at once.
+enum class WindowState {
+    Empty,         // nothing recorded since start-up or New: Record, and the format is open
+    Recording,     // only Stop
+    Stopped,       // paused with sound: play, record over it, cut, save
+    Playing,       // only Stop, the slider seeks, Save As saves
+    EmptiedByCut,  // a cut left no sound: Record in the format already chosen, or save
+};
+
 // The recorder window. Its handlers keep the names the rest of the program knows them by
 // and are public so that tests drive them exactly as clicks, menus, timers and platform
 // messages do. The member definitions are spread over frmMain*.cpp by concern.
@@ -29,7 +40,7 @@ class frmMain final : public QMainWindow, public platform::WindowMessageTarget, 
 
 public:
     static inline const std::string kDevice = "RecordDev";
-    static inline const QString kAppTitle = QStringLiteral("万声匣");
+    static inline const QString kAppTitle = QStringLiteral(WSX_PRODUCT_NAME);
 
     explicit frmMain(RecorderServices services, QWidget* parent = nullptr);
     ~frmMain() override;
@@ -75,7 +86,7 @@ public:
     void mnuAboutRec_Click();
     void mnuHelpTopic_Click();
 
-    // Recording state shared by the handlers.
+    // Recording state shared by the handlers; applyState sets both flags.
     bool IsRecording = false;
     bool IsPlaying = false;
     bool IsChanged = false;
@@ -111,6 +122,9 @@ protected:
 
 private:
     void connectHandlers();
+    // Sets every command, option, timer, IsRecording/IsPlaying and the tray tip for `state`
+    // (frmMain_State.cpp).
+    void applyState(WindowState state);
     // Shows the length and position after a cut; `plusOneSecond` keeps the slider's scale a
     // second beyond the end, as after deleting before the position.
     void refreshAfterCut(bool plusOneSecond);
@@ -131,7 +145,7 @@ private:
     ModuleReg m_reg;
     using WndProc = int32_t (*)(platform::HWND, uint32_t, int32_t, int32_t);
     WndProc OldWndProc = nullptr;
-    bool m_hooked = false;
+    bool m_inTray = false;  // the tray icon has been added and not yet removed
     bool m_unloaded = false;
 };
 

@@ -20,6 +20,7 @@ void frmMain::mnuDelFore_Click() {
                                   kAppTitle) != MsgBoxResult::Yes)
         return;
     MciResult = m_record.MciDeleteTo(kDevice);
+    // Nothing is left before the position.
     ui->mnuDelFore->setEnabled(false);
     refreshAfterCut(/*plusOneSecond=*/true);
 }
@@ -30,6 +31,7 @@ void frmMain::mnuDelBack_Click() {
                                   kAppTitle) != MsgBoxResult::Yes)
         return;
     MciResult = m_record.MciDeleteFrom(kDevice);
+    // Nothing is left after the position.
     ui->mnuDelBack->setEnabled(false);
     refreshAfterCut(/*plusOneSecond=*/false);
 }
@@ -43,14 +45,7 @@ void frmMain::refreshAfterCut(bool plusOneSecond) {
     if (length != 0) {
         maximum = int(roundHalfEven(double(length) / 1000.0 + (plusOneSecond ? 1 : 0)));
     } else {
-        ui->cmdPlay->setEnabled(false);
-        ui->cmdStop->setEnabled(false);
-        ui->cmdRecord->setEnabled(true);
-        // Nothing is left on either side of the position.
-        ui->mnuDelBack->setEnabled(false);
-        ui->mnuDelFore->setEnabled(false);
-        ui->Slider->setEnabled(false);
-        IsPlaying = false;
+        applyState(WindowState::EmptiedByCut);
     }
     ui->Slider->setMaximum(maximum);
     const std::string positionText = m_record.MciGetPosition(kDevice);

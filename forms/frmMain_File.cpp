@@ -57,28 +57,19 @@ void frmMain::mnuNew_Click() {
             return;
         }
     }
-    for (QRadioButton* option : {ui->opt11025, ui->opt22050, ui->optSingle, ui->optDouble})
-        option->setEnabled(true);
     ui->opt22050->setChecked(true);
     ui->optDouble->setChecked(true);
-    ui->cmdPlay->setEnabled(false);
-    ui->cmdStop->setEnabled(false);
-    ui->cmdRecord->setEnabled(true);
-    ui->cmdRecord->setFocus();
     MciResult = m_record.MciClose(kDevice);
     m_record.MciOpenNew();
     MciResult = 0;
-    for (QTimer* t : {&TimerMci, &TimerPlay, &TimerRecord, &TimerStop}) t->stop();
     ui->Slider->setValue(0);
     ui->Slider->setMaximum(1);
-    ui->Slider->setEnabled(false);
     ui->lblLen->setText(QStringLiteral("文件长度：00:00"));
     ui->lblPos->setText(QStringLiteral("当前位置：00:00"));
-    ui->mnuSaveAs->setEnabled(false);
-    ui->mnuDelFore->setEnabled(false);
-    ui->mnuDelBack->setEnabled(false);
+    // The tray shows the resting icon before it says it is waiting.
     showFrame(QStringLiteral("default"));
-    m_tray.TraySetTip("等待录音...");
+    applyState(WindowState::Empty);
+    ui->cmdRecord->setFocus();
     IsChanged = false;
 }
 

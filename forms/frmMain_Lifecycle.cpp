@@ -12,27 +12,19 @@ using platform::MsgBoxResult;
 void frmMain::Form_Load() {
     ui->opt22050->setChecked(true);
     ui->optDouble->setChecked(true);
-    ui->cmdPlay->setEnabled(false);
-    ui->cmdStop->setEnabled(false);
-    ui->Slider->setEnabled(false);
-    TimerMci.stop();
-    for (QAction* item :
-         {ui->mnuSaveAs, ui->mnuDelFore, ui->mnuDelBack, ui->mnuStop, ui->mnuPlay, ui->mnuShowRec})
-        item->setEnabled(false);
-    IsPlaying = false;
-    IsRecording = false;
+    applyState(WindowState::Empty);
+    ui->mnuShowRec->setEnabled(false);
 
     MciResult = m_record.MciClose(kDevice);
     m_record.MciOpenNew();
-    MciResult = 0;
     MciResult = m_record.MciSetTimeFormat(kDevice, 2);
 
     m_tray.TrayAddIcon("等待录音");
+    m_inTray = true;
     m_tray.RegisterHotKeys();
     // Platform messages reach WindowProc through the window's own handling; what it does
     // not take goes on to the handler that was in place before.
     OldWndProc = &frmMain::DefaultWindowProc;
-    m_hooked = true;
 
     ExePath = ExePathFor(m_services.programFile);
     RunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -83,9 +75,9 @@ void frmMain::Form_Unload(int16_t& /*Cancel*/) {
     m_unloaded = true;
     MciResult = m_record.MciClose(kDevice);
     m_tray.TrayRemoveIcon();
+    m_inTray = false;
     m_tray.UnregisterHotKeys();
     OldWndProc = nullptr;
-    m_hooked = false;
     for (QTimer* t : {&TimerMci, &TimerPlay, &TimerRecord, &TimerStop}) t->stop();
 }
 

@@ -23,22 +23,8 @@ void frmMain::TimerMci_Timer() {
                         QString::fromStdString(ModuleRecord::FormatTime(lengthText)));
     if (IsPlaying) {
         ui->Slider->setMaximum(seconds(double(*length)));
-        if (*length == *position) {
-            ui->cmdStop->setEnabled(false);
-            ui->mnuStop->setEnabled(false);
-            ui->cmdPlay->setEnabled(true);
-            ui->mnuPlay->setEnabled(true);
-            ui->cmdRecord->setEnabled(true);
-            ui->mnuRecord->setEnabled(true);
-            ui->mnuDelBack->setEnabled(true);
-            ui->mnuDelFore->setEnabled(true);
-            TimerMci.stop();
-            TimerPlay.stop();
-            TimerRecord.stop();
-            TimerStop.start();
-            IsPlaying = false;
-            m_tray.TraySetTip("已经停止...");
-        }
+        // The end of the sound stops playback as Stop would, without pausing the device.
+        if (*length == *position) applyState(WindowState::Stopped);
     } else {
         // The scale grows with the recording and stays a second ahead of it.
         ui->Slider->setMaximum(int(roundHalfEven(double(*position) / 1000.0 + 1)));

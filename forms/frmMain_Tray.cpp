@@ -72,9 +72,6 @@ void frmMain::mnuHotKey_Click() {
     dialog.exec();
 }
 
-void frmMain::mnuHotKeyH_Click() {
-    frmHotKey dialog;
-    dialog.exec();
-}
+void frmMain::mnuHotKeyH_Click() { mnuHotKey_Click(); }
 
 }  // namespace wsx

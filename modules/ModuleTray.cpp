@@ -9,13 +9,13 @@ using namespace platform;
 ModuleTray::ModuleTray(NotifyIconService& shell, HotKeyService& hotKeys, TrayWindow& window)
     : m_shell(shell), m_hotKeys(hotKeys), m_window(window) {}
 
-void ModuleTray::copyTip(char (&field)[64], const std::string& tip) {
-    size_t n = std::min<size_t>(tip.size(), 63);
-    if (n < tip.size()) {
+void ModuleTray::copyText(char* field, size_t size, const std::string& text) {
+    size_t n = std::min<size_t>(text.size(), size - 1);
+    if (n < text.size()) {
         // Back up over continuation bytes (10xxxxxx) to the start of the cut character.
-        while (n > 0 && (static_cast<unsigned char>(tip[n]) & 0xC0) == 0x80) --n;
+        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
     }
-    std::memcpy(field, tip.data(), n);
+    std::memcpy(field, text.data(), n);
     field[n] = '\0';
 }
 
@@ -41,6 +41,14 @@ void ModuleTray::TraySetTip(const std::string& Tip) {
     if (Tip.empty()) return;
     TrayData.uFlags = NIF_TIP;
     copyTip(TrayData.szTip, Tip);
+    m_shell.Shell_NotifyIcon(NIM_MODIFY, TrayData);
+}
+
+void ModuleTray::TrayNotify(const std::string& Title, const std::string& Text) {
+    if (Text.empty()) return;
+    TrayData.uFlags = NIF_INFO;
+    copyText(TrayData.szInfoTitle, Title);
+    copyText(TrayData.szInfo, Text);
     m_shell.Shell_NotifyIcon(NIM_MODIFY, TrayData);
 }
 

@@ -45,12 +45,21 @@ public:
     // Shows Tip as the tip text; an empty Tip sends nothing.
     void TraySetTip(const std::string& Tip);
     void TrayRemoveIcon();
+    // Shows a notification beside the icon (the desktop's own notifications where the tray
+    // host hands them on); empty text sends nothing.
+    void TrayNotify(const std::string& Title, const std::string& Text);
     void RegisterHotKeys();
     void UnregisterHotKeys();
 
     // Copies `tip` into a 64-byte tip field: at most 63 bytes of text and a NUL, cut before a
     // UTF-8 sequence that would not fit whole.
-    static void copyTip(char (&field)[64], const std::string& tip);
+    static void copyTip(char (&field)[64], const std::string& tip) { copyText(field, tip); }
+    // The same for a text field of any size.
+    static void copyText(char* field, size_t size, const std::string& text);
+    template <size_t N>
+    static void copyText(char (&field)[N], const std::string& text) {
+        copyText(field, N, text);
+    }
 
     platform::NOTIFYICONDATA TrayData;
     int32_t HotKeyModifiers = 0;

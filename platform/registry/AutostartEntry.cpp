@@ -1,5 +1,7 @@
 #include "platform/registry/AutostartEntry.h"
 
+#include "text/AsciiCase.h"
+
 #include <algorithm>
 #include <charconv>
 #include <map>
@@ -93,8 +95,7 @@ std::string fileNameFor(std::string_view valueName) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string name(kFilePrefix);
     for (const char ch : valueName) {
-        auto c = static_cast<unsigned char>(ch);
-        if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+        const auto c = static_cast<unsigned char>(text::lowerAscii(ch));
         if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-') {
             name += static_cast<char>(c);
         } else {

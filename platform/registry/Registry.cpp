@@ -1,5 +1,7 @@
 #include "platform/registry/Registry.h"
 
+#include "text/AsciiCase.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -11,14 +13,6 @@ constexpr std::string_view kRunPath = "software\\microsoft\\windows\\currentvers
 constexpr std::string_view kMsInfoPath = "software\\microsoft\\shared tools\\msinfo";
 constexpr std::string_view kLocationPath = "software\\microsoft\\shared tools location";
 
-char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string folded(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), foldAscii);
-    return out;
-}
-
 // Lower-case key names joined by single backslashes, without leading or trailing separators.
 std::string normalizedPath(std::string_view path) {
     std::string out;
@@ -29,7 +23,7 @@ std::string normalizedPath(std::string_view path) {
         rest = sep == std::string_view::npos ? std::string_view{} : rest.substr(sep + 1);
         if (name.empty()) continue;
         if (!out.empty()) out += '\\';
-        out += folded(name);
+        out += text::toLowerAscii(name);
     }
     return out;
 }
@@ -105,7 +99,7 @@ LONG Registry::readValue(Key key, std::string_view valueName, std::vector<BYTE>&
         return read.status;
     }
     case Key::MsInfo:
-        if (folded(valueName) == "path") {
+        if (text::toLowerAscii(valueName) == "path") {
             if (const auto program = m_programs.findFirst(kSystemInfoPrograms)) {
                 const std::string text = program->string();
                 data.assign(text.begin(), text.end());

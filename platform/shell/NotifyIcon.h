@@ -14,6 +14,7 @@ constexpr uint32_t NIM_DELETE = 2;
 constexpr uint32_t NIF_MESSAGE = 1;
 constexpr uint32_t NIF_ICON = 2;
 constexpr uint32_t NIF_TIP = 4;
+constexpr uint32_t NIF_INFO = 0x10;
 
 // One notification-area icon record. szTip holds UTF-8 text ending in a NUL; the caller
 // keeps it within the 64 bytes.
@@ -25,11 +26,16 @@ struct NOTIFYICONDATA {
     uint32_t uCallbackMessage = 0;
     QIcon hIcon;
     char szTip[64] = {};
+    // With NIF_INFO: a notification shown beside the icon, title and text in UTF-8 ending in
+    // a NUL within their fields.
+    char szInfo[256] = {};
+    char szInfoTitle[64] = {};
 };
 
 // Puts icons into the desktop's notification area. An icon is identified by (hWnd, uID).
 // NIM_ADD shows it with the icon, tip and callback message of the record; NIM_MODIFY
-// changes only the fields uFlags names; NIM_DELETE removes it. Mouse events on the icon
+// changes only the fields uFlags names (NIF_INFO shows szInfoTitle/szInfo as a notification
+// once); NIM_DELETE removes it. Mouse events on the icon
 // come back to hWnd->WindowProc(hWnd, uCallbackMessage, uID, mouse message): a double click
 // as WM_LBUTTONDBLCLK, a right-button release as WM_RBUTTONUP.
 // Thread safety: UI thread only.

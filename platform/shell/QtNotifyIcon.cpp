@@ -17,11 +17,11 @@ struct QtNotifyIcon::Icon {
 
 namespace {
 
-// The tip is UTF-8 ending in a NUL within its 64 bytes; a record without the NUL is read up
-// to the end of the field rather than past it.
-QString tipText(const NOTIFYICONDATA& data) {
-    const size_t length = strnlen(data.szTip, sizeof data.szTip);
-    return QString::fromUtf8(data.szTip, static_cast<qsizetype>(length));
+// The text fields are UTF-8 ending in a NUL within their size; a field without the NUL is
+// read up to its end rather than past it.
+template <size_t N>
+QString fieldText(const char (&field)[N]) {
+    return QString::fromUtf8(field, static_cast<qsizetype>(strnlen(field, N)));
 }
 
 // The mouse message a window expects for each way Qt reports a click on the icon; 0 for
@@ -97,11 +97,15 @@ bool QtNotifyIcon::remove(const NOTIFYICONDATA& data) {
 // replaces icon and tip every 50 ms while it animates: nothing is kept but the current ones.
 void QtNotifyIcon::applyFields(Icon& icon, const NOTIFYICONDATA& data) {
     if ((data.uFlags & NIF_ICON) != 0) icon.tray->setIcon(data.hIcon);
-    if ((data.uFlags & NIF_TIP) != 0) icon.tray->setToolTip(tipText(data));
+    if ((data.uFlags & NIF_TIP) != 0) icon.tray->setToolTip(fieldText(data.szTip));
     if ((data.uFlags & NIF_MESSAGE) != 0) {
         icon.hasCallback = true;
         icon.callbackMessage = data.uCallbackMessage;
     }
+    // Shown by the tray host (StatusNotifierItem: the desktop's notification service).
+    if ((data.uFlags & NIF_INFO) != 0)
+        icon.tray->showMessage(fieldText(data.szInfoTitle), fieldText(data.szInfo),
+                               QSystemTrayIcon::Warning);
 }
 
 void QtNotifyIcon::deliver(Key key, uint64_t serial, int reason) {

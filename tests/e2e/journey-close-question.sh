@@ -8,7 +8,7 @@ e2e_until e2e_recording || e2e_fail "Record did not record"
 sleep 1
 e2e_keys "$E2E_WIN" ctrl+x
 e2e_wait_dialog 万声匣
-e2e_recording && e2e_fail "recording went on while the question was open"
+e2e_until e2e_not_recording || e2e_fail "recording went on while the question was open"
 xdotool key Escape
 sleep 0.5
 kill -0 "$E2E_APP_PID" 2>/dev/null || e2e_fail "Cancel ended the program"

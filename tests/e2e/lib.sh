@@ -74,9 +74,11 @@ e2e_press_record() { e2e_click 286 121; }
 e2e_press_stop() { e2e_click 228 121; }
 e2e_press_play() { e2e_click 170 121; }
 
-# Captures the sink's monitor for $2 seconds into $1 (a WAV file).
+# Captures the sink's monitor for $2 seconds into $1 (a WAV file). A short latency, since
+# PipeWire otherwise delivers the monitor in large blocks and a capture ended by timeout
+# would keep nothing.
 e2e_capture() {
-  timeout "$2" parecord --device=@DEFAULT_MONITOR@ --rate=22050 --channels=1 --file-format=wav "$1" \
+  timeout "$2" parecord --latency-msec=50 --device=@DEFAULT_MONITOR@ --rate=22050 --channels=1 --file-format=wav "$1" \
     >/dev/null 2>&1 || true
 }
 
@@ -86,8 +88,12 @@ e2e_frequency() { sox "$1" -n remix - stat 2>&1 | sed -n 's/^Rough *frequency: *
 e2e_seconds() { soxi -D "$1"; }
 e2e_rms() { sox "$1" -n stat 2>&1 | sed -n 's/^RMS *amplitude: *\([0-9.]*\).*/\1/p'; }
 
-# $1 within $2 ± $3 (decimal numbers)?
-e2e_near() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { exit !(a - b <= t && b - a <= t) }'; }
+# $1 within $2 ± $3 (decimal numbers)? An empty or non-numeric $1 (a measurement that
+# failed) is never near anything.
+e2e_near() {
+  [[ $1 =~ ^-?[0-9]+(\.[0-9]+)?$ ]] || return 1
+  awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { exit !(a - b <= t && b - a <= t) }'
+}
 
 e2e_shot() { import -window root "$E2E_OUT/$1.png" 2>/dev/null || true; }
 
@@ -108,6 +114,8 @@ e2e_until() {
   for _ in $(seq 30); do "$@" && return 0; sleep 0.1; done
   return 1
 }
+# The stream's end reaches the sound server asynchronously: give it the same 3 s.
+e2e_not_recording() { ! e2e_recording; }
 e2e_viewable() { xwininfo -id "$E2E_WIN" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 e2e_hidden() { ! e2e_viewable; }
 

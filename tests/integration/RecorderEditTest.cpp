@@ -113,6 +113,15 @@ TEST_F(Edit, ACutThatEmptiesTheRecordingShowsTheIdleButtons) {
     EXPECT_FALSE(window->ui->Slider->isEnabled());
     EXPECT_EQ(window->ui->Slider->maximum(), 1);
     EXPECT_TRUE(window->IsChanged);
+    // The tray menu agrees with the buttons; the take keeps its format and can be saved,
+    // and the tray goes on showing a stop.
+    EXPECT_TRUE(window->ui->mnuRecord->isEnabled());
+    EXPECT_FALSE(window->ui->mnuPlay->isEnabled());
+    EXPECT_FALSE(window->ui->mnuStop->isEnabled());
+    EXPECT_FALSE(window->ui->opt11025->isEnabled());
+    EXPECT_TRUE(window->ui->mnuSaveAs->isEnabled());
+    EXPECT_TRUE(window->TimerStop.isActive());
+    EXPECT_EQ(tray.calls.back().tip, "已经停止...");
 }
 
 TEST_F(Edit, DeleteBeforeAtTheStartSendsZeroToZero) {

@@ -51,6 +51,35 @@ TEST_F(FileCommands, NewWhilePlayingAsksWithoutPausingAndNoResets) {
         EXPECT_FALSE(t->isActive());
 }
 
+// After New only Record is possible, from the tray menu as from the buttons: neither can
+// stop or play a take that is gone, and neither flag says otherwise.
+TEST_F(FileCommands, NewFromEveryStateLeavesOnlyRecord) {
+    const auto& u = *window->ui;
+    const auto newShowsOnlyRecord = [&](const char* from) {
+        SCOPED_TRACE(from);
+        dialogs.answers = {MsgBoxResult::No};
+        window->mnuNew_Click();
+        EXPECT_TRUE(u.cmdRecord->isEnabled() && u.mnuRecord->isEnabled());
+        EXPECT_FALSE(u.cmdStop->isEnabled() || u.mnuStop->isEnabled());
+        EXPECT_FALSE(u.cmdPlay->isEnabled() || u.mnuPlay->isEnabled());
+        EXPECT_FALSE(window->IsRecording || window->IsPlaying);
+        EXPECT_TRUE(u.optSingle->isEnabled());
+        mci.take();
+        u.mnuPlay->trigger();
+        u.mnuStop->trigger();
+        EXPECT_TRUE(mci.take().empty());
+    };
+    recordFor(500);
+    newShowsOnlyRecord("recording");
+    recordFor(500);
+    window->cmdStop_Click();
+    newShowsOnlyRecord("stopped");
+    recordFor(500);
+    window->cmdStop_Click();
+    window->cmdPlay_Click();
+    newShowsOnlyRecord("playing");
+}
+
 TEST_F(FileCommands, NewYesThenCancelAbandonsNewAndResumesRecording) {
     recordFor(800);
     dialogs.answers = {MsgBoxResult::Yes};

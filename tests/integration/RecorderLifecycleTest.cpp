@@ -15,8 +15,11 @@ protected:
     // Closes the window the way the close box does; true when it closed.
     bool closeWindow() {
         bool unloaded = false;
-        QObject::connect(window.get(), &frmMain::unloaded, [&] { unloaded = true; });
+        // Disconnected before `unloaded` goes out of scope: a later close must not write it.
+        const auto connection =
+            QObject::connect(window.get(), &frmMain::unloaded, [&] { unloaded = true; });
         window->mnuExit_Click();
+        QObject::disconnect(connection);
         return unloaded;
     }
 };

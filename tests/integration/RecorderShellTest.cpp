@@ -49,6 +49,23 @@ TEST_F(Shell, EmptyTipsAndNonIconPicturesSendNothing) {
     EXPECT_EQ(module.TrayData.uCallbackMessage, 0u);  // a modify touches only its fields
 }
 
+TEST_F(Shell, NotificationsChangeOnlyTheirFieldsAndAreCutWholeCharacters) {
+    ModuleTray module(tray, hotKeys, *window);
+    module.TrayAddIcon("等待录音");
+    const size_t before = tray.calls.size();
+    module.TrayNotify("万声匣", "");
+    EXPECT_EQ(tray.calls.size(), before);
+    std::string text;
+    for (int i = 0; i < 90; ++i) text += "录";  // 270 bytes: 85 characters fit in 255
+    module.TrayNotify("万声匣", text);
+    ASSERT_EQ(tray.calls.size(), before + 1);
+    EXPECT_EQ(tray.calls.back().message, NIM_MODIFY);
+    EXPECT_EQ(tray.calls.back().flags, NIF_INFO);
+    EXPECT_EQ(tray.calls.back().infoTitle, "万声匣");
+    EXPECT_EQ(tray.calls.back().info, text.substr(0, 255));
+    EXPECT_EQ(tray.calls.back().tip, "等待录音");  // the tip stays as it was
+}
+
 TEST_F(Shell, AnimationsCycleTheirFramesAndResumeWhereTheyLeftOff) {
     std::vector<QImage> shown;
     for (int i = 0; i < 7; ++i) {

@@ -51,7 +51,7 @@ near "$f" 440 5 || fail "dominant frequency $f Hz, not 440 ± 5"
 
 # Play the element back while capturing the monitor; the tone is gone, so whatever 440 Hz
 # reaches the monitor now comes from the playback.
-timeout 3.5 parecord --device=@DEFAULT_MONITOR@ --rate=22050 --channels=1 --file-format=wav "$work/back.wav" &
+timeout 3.5 parecord --latency-msec=50 --device=@DEFAULT_MONITOR@ --rate=22050 --channels=1 --file-format=wav "$work/back.wav" &
 rec=$!
 sleep 0.3
 expect0 "play A from 0"

@@ -20,7 +20,7 @@ inline audio::VirtualAudioBackend::Signal constantSignal(int16_t value) {
 // The MCI engine on a virtual clock with its spool in a temporary folder.
 class EngineTest : public ::testing::Test {
 protected:
-    explicit EngineTest(uint64_t maxDataBytes = 0xFFFFFFFFull - 37)
+    explicit EngineTest(uint64_t maxDataBytes = mci::kMaxWavDataBytes)
         : engine(backend, mci::EngineOptions{tmp.path() / "spool", maxDataBytes}) {}
 
     uint32_t send(const std::string& command) { return engine.mciSendString(command, nullptr); }

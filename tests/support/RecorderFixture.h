@@ -84,9 +84,11 @@ public:
         uint32_t flags;
         std::string tip;
         QImage icon;  // what the icon shows at 32 × 32
+        std::string infoTitle, info;
     };
     bool Shell_NotifyIcon(uint32_t message, const platform::NOTIFYICONDATA& d) override {
-        calls.push_back({message, d.uFlags, d.szTip, d.hIcon.pixmap(32, 32).toImage()});
+        calls.push_back({message, d.uFlags, d.szTip, d.hIcon.pixmap(32, 32).toImage(),
+                         d.szInfoTitle, d.szInfo});
         return true;
     }
     bool trayAvailable() const override { return available; }

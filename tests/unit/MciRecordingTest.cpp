@@ -4,6 +4,8 @@
 #include "support/EngineFixture.h"
 #include "support/WavReader.h"
 
+#include <chrono>
+
 #include <sys/stat.h>
 
 using namespace wsx::mci;
@@ -137,6 +139,34 @@ TEST_F(Transport, PauseKeepsThePlayPositionAndPlayResumesFromIt) {
     EXPECT_EQ(ask("status A position"), "1000");
 }
 
+// Ten seconds at 48000 Hz stereo is ten times the playback ring: the feeder must refill it
+// again and again, woken by the audio thread as it drains, across piece boundaries. What
+// comes out is byte for byte what is saved, and it comes out in far less than the time a
+// feeder that only woke on its safety timeout would need.
+TEST_F(Transport, ARangeLongerThanThePlaybackRingPlaysEveryByteInOrder) {
+    openA(48000, 2, 16);
+    backend.setSignal(wsx::audio::sineSignal(440.0, 12000));
+    ASSERT_EQ(send("record A overwrite"), 0u);
+    backend.advance(9000);
+    ASSERT_EQ(send("seek A to 3000"), 0u);
+    backend.setSignal(wsx::audio::sineSignal(1000.0, 8000));
+    ASSERT_EQ(send("record A insert"), 0u);
+    backend.advance(1000);
+    const auto file = tmp.path() / "long.wav";
+    ASSERT_EQ(send("save A \"" + file.string() + "\""), 0u);
+    const auto wav = readWav(file);
+    ASSERT_TRUE(wav.has_value());
+    ASSERT_EQ(wav->data.size(), 10u * 48000 * 4);
+
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(send("play A from 0"), 0u);
+    backend.advance(10100);
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(ask("status A mode"), "stopped");
+    EXPECT_TRUE(backend.takePlayed() == wav->data);
+    EXPECT_LT(took, std::chrono::seconds(1));
+}
+
 TEST_F(Transport, PlayFromToStopsAtTheGivenEndAndChecksTheRange) {
     openA(8000, 1);
     rec(100, 1000);
@@ -201,6 +231,64 @@ TEST_F(Transport, ReportedLengthAlwaysMapsBackToTheEnd) {
     EXPECT_EQ(ask("status A length"), length);
     EXPECT_EQ(send("seek A to " + length), 0u);
     EXPECT_EQ(send("play A from " + length), 0u);
+}
+
+// Every command turns a time into bytes the same way: milliseconds to the nearest frame,
+// bytes down to their frame, samples exactly. Rates whose frames do not fall on whole
+// milliseconds, and frames wider than a byte, are where two roundings would part.
+TEST_F(Transport, EveryCommandPutsTheSameTimeOnTheSameFrame) {
+    struct Row {
+        int rate, channels, bits;
+        const char* timeFormat;
+        uint32_t value;
+        uint64_t frame;  // the frame every command must land on
+    };
+    const Row rows[] = {
+        {11025, 1, 8, "ms", 1, 11},          {11025, 1, 8, "ms", 20, 221},
+        {11025, 2, 16, "ms", 12, 132},       {11025, 2, 16, "ms", 20, 221},
+        {11025, 2, 16, "ms", 999, 11014},    {22050, 1, 16, "ms", 12, 265},
+        {22050, 2, 16, "ms", 1, 22},         {22050, 2, 16, "ms", 12, 265},
+        {22050, 2, 16, "ms", 999, 22028},    {22050, 2, 16, "bytes", 1059, 264},
+        {22050, 2, 16, "samples", 265, 265},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::to_string(r.rate) + " Hz " + std::to_string(r.channels) + " ch " +
+                     std::to_string(r.bits) + " bit, " + r.timeFormat + " " +
+                     std::to_string(r.value));
+        openA(r.rate, r.channels, r.bits);
+        rec(100, 1200);
+        const std::string at = std::to_string(r.value);
+        const uint64_t expected = r.frame * uint64_t(r.channels * r.bits / 8);
+        const auto inBytes = [&](const std::string& item) {
+            EXPECT_EQ(send("set A time format bytes"), 0u);
+            const auto bytes = uint64_t(number("status A " + item));
+            EXPECT_EQ(send(std::string("set A time format ") + r.timeFormat), 0u);
+            return bytes;
+        };
+        ASSERT_EQ(send(std::string("set A time format ") + r.timeFormat), 0u);
+
+        ASSERT_EQ(send("seek A to " + at), 0u);
+        EXPECT_EQ(inBytes("position"), expected) << "seek to";
+        ASSERT_EQ(send("record A overwrite from 0 to " + at), 0u);
+        backend.advance(1100);
+        EXPECT_EQ(ask("status A mode"), "paused");
+        EXPECT_EQ(inBytes("position"), expected) << "record to";
+        ASSERT_EQ(send("play A from 0 to " + at), 0u);
+        backend.advance(1100);
+        EXPECT_EQ(ask("status A mode"), "stopped");
+        EXPECT_EQ(inBytes("position"), expected) << "play to";
+        ASSERT_EQ(send("delete A from " + at), 0u);
+        EXPECT_EQ(inBytes("length"), expected) << "delete from";
+        ASSERT_EQ(send("close A"), 0u);
+    }
+    // A stop point equal to the reported length is the exact end, like any other position.
+    openA(22050, 2, 16);
+    rec(100, 10);  // 220 frames = 9.98 ms, reported as 10, which on its own is frame 221
+    ASSERT_EQ(send("record A overwrite from 0 to " + ask("status A length")), 0u);
+    backend.advance(20);
+    ASSERT_EQ(send("set A time format bytes"), 0u);
+    EXPECT_EQ(ask("status A position"), "880");
+    EXPECT_EQ(ask("status A length"), "880");
 }
 
 TEST_F(Transport, RecordOrPlayWhileTheOtherRunsStopsItFirst) {
