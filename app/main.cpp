@@ -6,21 +6,39 @@
 #include "forms/frmMain.h"
 #include "platform/dialogs/QtDialogs.h"
 #include "platform/hotkeys/X11HotKeys.h"
+#include "platform/log/Log.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/QtNotifyIcon.h"
 #include "platform/shell/QtShell.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QScreen>
 #include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
+
+// What the sound layers log goes to Qt's categories, so QT_LOGGING_RULES picks what shows
+// (e.g. "wsx.audio.debug=true"). Warnings show by default, debug lines when asked for.
+Q_LOGGING_CATEGORY(lcAudio, "wsx.audio", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcEngine, "wsx.engine", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcOther, "wsx", QtWarningMsg)
+
+void logToQt(wsx::log::Level level, const char* category, const std::string& message) {
+    const auto lc = std::strcmp(category, wsx::log::kAudio) == 0    ? &lcAudio
+                    : std::strcmp(category, wsx::log::kEngine) == 0 ? &lcEngine
+                                                                    : &lcOther;
+    const QString text = QString::fromStdString(message);
+    if (level == wsx::log::Level::Debug) qCDebug(lc).noquote() << text;
+    else qCWarning(lc).noquote() << text;
+}
 
 // SIGTERM, SIGINT and SIGHUP end the event loop instead of the process, so the window
 // unloads as on exit and the sound device removes its spool file. The handler only writes
@@ -46,6 +64,10 @@ void quitOnTerminationSignals(QApplication& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    wsx::log::setSink(&logToQt);
+    // WSX_DEBUG=1 turns the debug lines on; QT_LOGGING_RULES, read later, still has the last word.
+    if (wsx::log::debugRequested())
+        QLoggingCategory::setFilterRules("wsx.*.debug=true\nwsx.debug=true");
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if ((!platform || !*platform) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
         std::fprintf(

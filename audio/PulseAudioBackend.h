@@ -23,6 +23,8 @@ namespace wsx::audio {
 //   silent server.
 // - Sinks and sources are called on the loop thread, from libpulse callbacks; those
 //   callbacks never allocate, log or block, and take no lock besides the one libpulse holds.
+//   Only a stream's state callback logs, once, when a stream that was running breaks.
+// - Every failed open logs its cause (a warning through platform/log) on the UI thread.
 // - The streams' queries (bytesPlayed, drained, failed) read atomics and never take the
 //   loop lock.
 // - Streams may outlive the backend: each keeps the loop alive; a stream whose backend is
@@ -53,8 +55,11 @@ private:
 
     // Starts the loop thread once. UI thread, loop lock not held.
     bool ensureLoop();
-    // Returns None once the context is ready. UI thread, loop lock held.
-    OpenError connectLocked();
+    // Returns None once the context is ready, else says why in `why`. UI thread, loop lock
+    // held.
+    OpenError connectLocked(std::string& why);
+    // Where the server is looked for, for messages.
+    std::string serverAddress() const;
     // Checks the format, connects, and opens a Stream (capture or playback) on it.
     template <class Stream, class Endpoint>
     std::unique_ptr<AudioStream> openStream(const AudioFormat& format, Endpoint& endpoint,

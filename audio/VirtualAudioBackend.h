@@ -16,7 +16,9 @@ namespace wsx::audio {
 // much sound into a buffer the test can inspect. Output latency is zero, so a playback
 // position is exactly what has been consumed.
 // Thread safety: all members are called from one thread (the test's), which is also the
-// thread the sinks and sources run on.
+// thread the sinks and sources run on. A source that has not got the data yet is waited
+// for (advance() yields until it has, or is finished), so a source must not stay behind
+// for ever.
 class VirtualAudioBackend final : public AudioBackend {
 public:
     // Fills `frames` frames of interleaved 16-bit samples starting at absolute frame

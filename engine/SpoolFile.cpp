@@ -1,5 +1,7 @@
 #include "SpoolFile.h"
 
+#include "platform/log/Log.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +12,11 @@ namespace wsx::mci {
 std::unique_ptr<SpoolFile> SpoolFile::open(const std::filesystem::path& file, bool create) {
     const int flags = O_RDWR | O_CLOEXEC | (create ? O_CREAT | O_EXCL : 0);
     const int fd = ::open(file.c_str(), flags, 0600);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        log::warning(log::kEngine, std::string(create ? "cannot create " : "cannot open ") +
+                                       file.string() + ": " + log::errnoText(errno));
+        return nullptr;
+    }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int err = errno ? errno : EINVAL;
@@ -33,6 +39,8 @@ bool SpoolFile::append(const void* data, size_t bytes, size_t unit, size_t& kept
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             m_lastError.store(n < 0 ? errno : EIO, std::memory_order_release);
+            log::warning(log::kEngine, "cannot write the sound file " + m_path.string() + ": " +
+                                           log::errnoText(n < 0 ? errno : EIO));
             // Keep the whole frames that fit and cut off the rest, so the file ends where
             // size() says.
             kept = size_t(at - start) - size_t(at - start) % unit;
@@ -54,7 +62,12 @@ bool SpoolFile::readAt(uint64_t offset, void* out, size_t bytes) const {
     while (bytes > 0) {
         const ssize_t n = ::pread(m_fd, p, bytes, off_t(offset));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n <= 0) {
+            log::warning(log::kEngine, "cannot read the spool file " + m_path.string() +
+                                           " at byte " + std::to_string(offset) + ": " +
+                                           (n < 0 ? log::errnoText(errno) : "it ends there"));
+            return false;
+        }
         p += n;
         offset += uint64_t(n);
         bytes -= size_t(n);

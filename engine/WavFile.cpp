@@ -1,5 +1,7 @@
 #include "WavFile.h"
 
+#include "platform/log/Log.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <memory>

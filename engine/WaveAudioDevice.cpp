@@ -3,6 +3,7 @@
 #include "MciError.h"
 #include "MciItems.h"
 #include "WavFile.h"
+#include "platform/log/Log.h"
 
 #include <algorithm>
 
@@ -375,12 +376,18 @@ uint32_t WaveAudioDevice::save(Items items) {
     refresh();
     halt(Mode::Stopped);
     if (m_wave.length() > m_options.maxDataBytes) {
+        log::warning(log::kEngine, "cannot save " + items[0].text + ": the recording is over " +
+                                       std::to_string(m_options.maxDataBytes) + " bytes");
         m_reason = Reason::IoError;
         return MCIERR_FILE_NOT_SAVED;
     }
     const files::WriteResult written =
         writeWavFile(items[0].text, m_format, m_take ? &m_take->sound() : nullptr, m_wave.pieces());
     if (!written) {
+        log::warning(
+            log::kEngine,
+            "cannot save " + items[0].text + ": " + saveFailureText(written.error) +
+                (written.errnoValue ? ": " + log::errnoText(written.errnoValue) : std::string()));
         m_reason = saveFailureReason(written.error);
         return MCIERR_FILE_NOT_SAVED;
     }

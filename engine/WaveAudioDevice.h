@@ -95,6 +95,8 @@ private:
     // false (m_reason set) when it cannot.
     bool beginTakeRecording(uint64_t from, bool insert);
     static Reason saveFailureReason(files::WriteError error);
+    // The same in words, for the log.
+    static const char* saveFailureText(files::WriteError error);
     // Journals a change to the piece table when there is a take.
     bool logChange(const JournalRecord& record);
     void noteCaptureStop();

@@ -33,6 +33,17 @@ WaveAudioDevice::Reason WaveAudioDevice::saveFailureReason(files::WriteError err
     return kReasons[int(error)];
 }
 
+const char* WaveAudioDevice::saveFailureText(files::WriteError error) {
+    static constexpr const char* kTexts[] = {"",
+                                             "no such folder",
+                                             "no permission",
+                                             "the disk is full",
+                                             "the name is too long",
+                                             "something that is not a file is there",
+                                             "cannot write"};
+    return kTexts[int(error)];
+}
+
 bool WaveAudioDevice::beginTakeRecording(uint64_t from, bool insert) {
     if (!m_take) {
         TakeError error = TakeError::None;

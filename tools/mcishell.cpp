@@ -12,9 +12,16 @@
 //
 // Takes go to $XDG_STATE_HOME/wanshengxia; an element the script does not close keeps its
 // take there when it holds unsaved sound ("open \"<take folder>\" ..." reopens it).
+//
+// Why a command failed goes to standard error beside its code, one line per cause:
+//   mcishell: 328: cannot record: no sound server at unix:/run/pulse/native: Connection refused
+// Warnings from the engine's other threads (a stream that broke, a sound file that cannot
+// grow) are printed as they come; debug lines only with WSX_DEBUG=1. Standard output keeps
+// its format.
 #include "audio/PulseAudioBackend.h"
 #include "audio/VirtualAudioBackend.h"
 #include "engine/MciEngine.h"
+#include "platform/log/Log.h"
 
 #include <algorithm>
 #include <charconv>
@@ -25,8 +32,34 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
+
+// Warnings logged on the main thread while it runs a command (or a wait): the causes of that
+// command's result. Main thread only.
+std::vector<std::string> g_warnings;
+const std::thread::id g_mainThread = std::this_thread::get_id();
+
+void logToStderr(wsx::log::Level level, const char*, const std::string& message) {
+    if (level == wsx::log::Level::Debug) {
+        if (wsx::log::debugRequested())
+            std::fprintf(stderr, "mcishell: debug: %s\n", message.c_str());
+    } else if (std::this_thread::get_id() == g_mainThread) {
+        g_warnings.push_back(message);
+    } else {
+        std::fprintf(stderr, "mcishell: %s\n", message.c_str());
+    }
+}
+
+// Prints the warnings gathered on the main thread, beside `rc` when a command failed.
+void printWarnings(uint32_t rc) {
+    for (const std::string& message : g_warnings) {
+        if (rc != 0) std::fprintf(stderr, "mcishell: %u: %s\n", unsigned(rc), message.c_str());
+        else std::fprintf(stderr, "mcishell: %s\n", message.c_str());
+    }
+    g_warnings.clear();
+}
 
 // "wait MS" with MS a plain non-negative decimal: no sign, fraction or exponent.
 enum class Wait { NotAWait, Valid, Invalid };
@@ -81,6 +114,7 @@ int run(std::istream& in, bool virtualClock, bool numbered) {
             if (wait == Wait::Valid) {
                 if (clock) clock->advance(ms);
                 else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                printWarnings(0);
                 continue;
             }
             std::string reply;
@@ -88,15 +122,18 @@ int run(std::istream& in, bool virtualClock, bool numbered) {
             std::cout << rc;
             if (!reply.empty()) std::cout << " \"" << reply << '"';
             std::cout << std::endl;
+            printWarnings(rc);
             if (rc != 0) exitCode = 1;
         }
     }
+    printWarnings(0);  // from closing what the script left open
     return exitCode;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    wsx::log::setSink(&logToStderr);
     bool virtualClock = false;
     bool numbered = false;
     std::string file;

@@ -26,3 +26,10 @@ sleep 1
 e2e_press_stop
 kill -0 "$E2E_APP_PID" 2>/dev/null || e2e_fail "the program died recording without a server"
 e2e_note "ok: still running"
+# Both failures said why in the program's log, through Qt's wsx.audio category; debug lines
+# stay off unless asked for.
+log="$E2E_OUT/${E2E_NAME}-app.log"
+grep -q '^wsx\.audio: capture stream broke: ' "$log" || e2e_fail "the broken stream was not logged: $(cat "$log")"
+grep -q '^wsx\.audio: cannot record: no sound server at ' "$log" || e2e_fail "the failed record was not logged: $(cat "$log")"
+grep -q 'connected to the sound server' "$log" && e2e_fail "debug lines by default: $(cat "$log")"
+e2e_note "logged: $(grep '^wsx\.' "$log" | tr '\n' '|')"

@@ -19,3 +19,9 @@ endif()
 add_test(NAME mcishell.RefusesWhatItCannotDoAndSaysWhy
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/integration/mcishell-refusals.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(mcishell.RefusesWhatItCannotDoAndSaysWhy PROPERTIES TIMEOUT 60)
+
+# mcishell with no sound server at all: the codes on standard output as always, the cause of
+# each failure beside its code on standard error.
+add_test(NAME mcishell.SaysWhyWithNoServer
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/integration/mcishell-no-server.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(mcishell.SaysWhyWithNoServer PROPERTIES TIMEOUT 60)

@@ -1,5 +1,5 @@
 # The sound engine on the virtual clock: parser, piece table, WAV files, every MCI command,
-# and the command strings the window sends.
+# and the command strings the window sends; the playback clock without a server.
 wsx_add_gtest(wsx_sound_tests
   SOURCES
     unit/MciTokenizerTest.cpp
@@ -11,6 +11,7 @@ wsx_add_gtest(wsx_sound_tests
     unit/TakeJournalTest.cpp
     unit/MciTakeTest.cpp
     unit/MciReasonTest.cpp
+    unit/PlaybackClockTest.cpp
     support/WavReader.cpp
   LIBS wsx_modules wsx_engine wsx_audio)
 target_compile_definitions(wsx_sound_tests PRIVATE

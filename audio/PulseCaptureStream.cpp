@@ -1,0 +1,63 @@
+#include "PulseCaptureStream.h"
+
+#include <algorithm>
+
+namespace wsx::audio {
+
+namespace {
+// Capture fragment: small, so that the first data comes within tens of milliseconds even
+// from an idle null sink's monitor (the server would otherwise batch seconds).
+constexpr pa_usec_t kCaptureFragmentUsec = 25 * PA_USEC_PER_MSEC;
+// Capture holes are handed on in pieces of this preallocated silence.
+constexpr size_t kSilenceBytes = 4096;
+}  // namespace
+
+PulseCaptureStream::PulseCaptureStream(std::shared_ptr<pa_threaded_mainloop> loop,
+                                       const AudioFormat& format, CaptureSink& sink)
+    : PulseStream(std::move(loop), "capture"),
+      m_sink(sink),
+      m_silence(kSilenceBytes - kSilenceBytes % format.blockAlign(),
+                format.bitsPerSample == 8 ? 0x80 : 0) {}
+
+PulseCaptureStream::~PulseCaptureStream() {
+    LoopLock lock(m_loop.get());
+    closeLocked();
+}
+
+OpenError PulseCaptureStream::openLocked(pa_context* context, const pa_sample_spec& spec,
+                                         const pa_channel_map& map, std::string& why) {
+    if (OpenError e = createLocked(context, "录音", spec, map, why); e != OpenError::None) return e;
+    pa_stream_set_read_callback(m_stream.get(), &onRead, this);
+    pa_buffer_attr attr{};
+    attr.maxlength = kServerChooses;
+    attr.tlength = attr.prebuf = attr.minreq = kServerChooses;
+    attr.fragsize = uint32_t(pa_usec_to_bytes(kCaptureFragmentUsec, &spec));
+    if (pa_stream_connect_record(m_stream.get(), nullptr, &attr, PA_STREAM_ADJUST_LATENCY) < 0)
+        return refusedLocked(context, why);
+    return awaitReadyLocked(context, why);
+}
+
+void PulseCaptureStream::onRead(pa_stream* stream, size_t, void* userdata) {
+    auto* self = static_cast<PulseCaptureStream*>(userdata);
+    for (;;) {
+        const void* data = nullptr;
+        size_t bytes = 0;
+        if (pa_stream_peek(stream, &data, &bytes) < 0 || bytes == 0) return;
+        if (data) {
+            self->m_sink.onCaptured(data, bytes);  // what it does not keep is dropped
+        } else {
+            self->deliverSilence(bytes);  // a hole in the record: keep the timeline
+        }
+        pa_stream_drop(stream);
+    }
+}
+
+void PulseCaptureStream::deliverSilence(size_t bytes) {
+    while (bytes > 0) {
+        const size_t piece = std::min(bytes, m_silence.size());
+        m_sink.onCaptured(m_silence.data(), piece);
+        bytes -= piece;
+    }
+}
+
+}  // namespace wsx::audio
