@@ -1,6 +1,7 @@
 // 万声匣: creates the recorder window with the real services and runs the event loop.
 #include "audio/PulseAudioBackend.h"
 #include "engine/MciEngine.h"
+#include "engine/TakeStore.h"
 #include "forms/AppSetup.h"
 #include "forms/Version.h"
 #include "forms/frmMain.h"
@@ -15,10 +16,12 @@
 #include <QLoggingCategory>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -40,8 +43,8 @@ void logToQt(wsx::log::Level level, const char* category, const std::string& mes
     else qCWarning(lc).noquote() << text;
 }
 
-// SIGTERM, SIGINT and SIGHUP end the event loop instead of the process, so the window
-// unloads as on exit and the sound device removes its spool file. The handler only writes
+// SIGTERM, SIGINT and SIGHUP end the program through the event loop rather than at once, so
+// the window unloads and the sound device leaves its take complete. The handler only writes
 // a byte to a socket; the event loop reads it.
 int g_signalPipe[2] = {-1, -1};
 
@@ -50,16 +53,28 @@ void onTerminationSignal(int) {
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[0], &byte, 1);
 }
 
-void quitOnTerminationSignals(QApplication& app) {
+// Calls `end` from the event loop when SIGTERM, SIGINT or SIGHUP arrives.
+template <class End>
+void onTerminationSignals(QApplication& app, End end) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
     auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, end);
     struct sigaction action {};
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
+
+// The sound device lives in static storage, not on main's stack: when the display goes away
+// Qt ends the program with exit(), which destroys static objects but unwinds no stack. The
+// engine's destructor then ends a take under way, keeps it when it holds unsaved sound and
+// removes it otherwise, exactly as on a normal exit.
+struct SoundDevice {
+    wsx::audio::PulseAudioBackend backend{WSX_PRODUCT_NAME};
+    wsx::mci::MciEngine engine{backend};
+};
+std::unique_ptr<SoundDevice> g_sound;
 
 }  // namespace
 
@@ -78,28 +93,30 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     wsx::setUpApplication(app);
-    quitOnTerminationSignals(app);
 
-    wsx::audio::PulseAudioBackend backend(WSX_PRODUCT_NAME);
-    wsx::mci::MciEngine engine(backend);
+    g_sound = std::make_unique<SoundDevice>();
     wsx::platform::QtDialogs dialogs;
     wsx::platform::QtNotifyIcon tray;
     wsx::platform::X11HotKeys hotKeys;
     wsx::registry::Registry registry(wsx::registry::RegistryEnvironment::fromProcess());
     wsx::platform::QtShell shell;
-    wsx::RecorderServices services{engine,
+    wsx::RecorderServices services{g_sound->engine,
                                    dialogs,
                                    tray,
                                    hotKeys,
                                    registry,
                                    shell,
-                                   QCoreApplication::applicationFilePath().toStdString()};
+                                   QCoreApplication::applicationFilePath().toStdString(),
+                                   wsx::mci::TakeStore::defaultFolder()};
 
     wsx::frmMain window(services);
     QObject::connect(&window, &wsx::frmMain::unloaded, &app, &QCoreApplication::quit);
+    // A log-out, a terminal closed, a service stopped: end now, without the close question.
+    onTerminationSignals(app, [&window] { window.EndSession(); });
     window.Form_Load();
     if (const QScreen* screen = window.screen())
         window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();
-    return app.exec();
+    QTimer::singleShot(0, &window, &wsx::frmMain::RecoverLeftTake);
+    return app.exec();  // the window goes first, then (static) the sound device
 }

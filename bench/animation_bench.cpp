@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
                                    hotKeys,
                                    registry,
                                    shell,
-                                   QDir(home.path()).filePath("wanshengxia").toStdString()};
+                                   QDir(home.path()).filePath("wanshengxia").toStdString(),
+                                   home.filePath("spool").toStdString()};
     wsx::frmMain window(services);
     window.Form_Load();
     window.show();

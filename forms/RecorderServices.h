@@ -7,6 +7,7 @@
 #include "platform/shell/NotifyIcon.h"
 #include "platform/shell/ShellService.h"
 
+#include <filesystem>
 #include <string>
 
 namespace wsx {
@@ -22,6 +23,8 @@ struct RecorderServices {
     platform::ShellService& shell;
     // Absolute path of the program file, e.g. "/usr/lib/wanshengxia/wanshengxia".
     std::string programFile;
+    // Where the sound device keeps its takes: those an earlier run left are offered back.
+    std::filesystem::path takeFolder;
 };
 
 }  // namespace wsx

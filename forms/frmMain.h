@@ -78,6 +78,15 @@ public:
     void mnuHotKeyH_Click();
     int32_t WindowProc(platform::HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lParam) override;
 
+    // Takes an earlier run left, and ending without a question (frmMain_Takes.cpp).
+    // Offers back the newest take an earlier run left unsaved (killed, crashed, ended by a
+    // signal); takes that are empty or were saved are removed without a question. Called
+    // once, after the window has appeared.
+    void RecoverLeftTake();
+    // Ends the program at once without the close question (a signal, a log-out): unsaved
+    // sound is left in its take for the next start, anything else is closed as on exit.
+    void EndSession();
+
     // Start with the desktop session (frmMain_Help.cpp)
     void chkStart_Click();
 
@@ -135,6 +144,16 @@ private:
     void retryOnce(int32_t (ModuleRecord::*command)(const std::string&));
     void retryOnce(int32_t (ModuleRecord::*command)(const std::string&, const std::string&),
                    const std::string& argument);
+    // Tells the user about a failure: a box while the window is shown, a tray notification
+    // while it is hidden (a box when there is no tray).
+    void tellFailure(const QString& text);
+    // The device's reason word ("noserver", "diskfull"…) in plain Chinese.
+    static QString causeText(const std::string& reason);
+    // A recording or a playback that the device stopped by itself goes to the stopped state
+    // and says why; true when that happened.
+    bool stoppedByItself();
+    // Shows a recovered take's length and position after it became the recording.
+    void showRecoveredTake();
     // Pops the tray menu at the mouse position and returns when it has closed.
     void popTrayMenu();
     static int32_t DefaultWindowProc(platform::HWND, uint32_t, int32_t, int32_t) { return 0; }
@@ -147,6 +166,7 @@ private:
     WndProc OldWndProc = nullptr;
     bool m_inTray = false;  // the tray icon has been added and not yet removed
     bool m_unloaded = false;
+    bool m_keepTake = false;  // EndSession with unsaved sound: the take outlives the program
 };
 
 }  // namespace wsx

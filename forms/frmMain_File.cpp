@@ -23,9 +23,8 @@ void frmMain::mnuSaveAs_Click() {
             // name so that the close check and New do not take the recording for saved.
             m_services.dialogs.MsgBox(
                 this,
-                QStringLiteral(
-                    "无法保存文件“%1”。\n请检查该文件夹是否存在、是否允许写入，以及磁盘空间是否足够。")
-                    .arg(dlgMciSave.FileName),
+                QStringLiteral("无法保存文件“%1”：%2。")
+                    .arg(dlgMciSave.FileName, causeText(m_record.MciStatusReason(kDevice))),
                 MsgBoxButtons::Ok, MsgBoxIcon::Critical, kAppTitle);
             dlgMciSave.FileName.clear();
         }

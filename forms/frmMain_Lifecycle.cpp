@@ -73,7 +73,8 @@ void frmMain::Form_Resize() {
 void frmMain::Form_Unload(int16_t& /*Cancel*/) {
     if (m_unloaded) return;
     m_unloaded = true;
-    MciResult = m_record.MciClose(kDevice);
+    // Closing discards the take; unsaved sound of a program ending by a signal stays in it.
+    if (!m_keepTake) MciResult = m_record.MciClose(kDevice);
     m_tray.TrayRemoveIcon();
     m_inTray = false;
     m_tray.UnregisterHotKeys();

@@ -17,6 +17,7 @@ void frmMain::TimerMci_Timer() {
     // A device that does not answer (no sound server, element not open) leaves the labels,
     // the slider and the flags as they were; the next tick asks again.
     if (!position || !length) return;
+    if (stoppedByItself()) return;
     ui->lblPos->setText(QStringLiteral("当前位置：") +
                         QString::fromStdString(ModuleRecord::FormatTime(positionText)));
     ui->lblLen->setText(QStringLiteral("文件长度：") +

@@ -1,5 +1,7 @@
 // Record, stop and play. The handlers do not look at the current state: the enabled state
-// of the buttons decides what is possible. Device failures only land in MciResult.
+// of the buttons decides what is possible. A record or play that fails even after its one
+// retry leaves the window as it was and says why.
+#include "engine/MciError.h"
 #include "frmMain.h"
 #include "ui_frmMain.h"
 
@@ -30,6 +32,13 @@ void frmMain::cmdRecord_Click() {
         MciResult = m_record.MciSetChannels(kDevice, ui->optSingle->isChecked() ? "1" : "2");
     }
     retryOnce(&ModuleRecord::MciRecordOverwrite);
+    if (MciResult != 0) {
+        const QString cause = MciResult == int32_t(mci::MCIERR_OUTOFRANGE)
+                                  ? causeText("sizelimit")
+                                  : causeText(m_record.MciStatusReason(kDevice));
+        tellFailure(QStringLiteral("无法开始录音：%1。").arg(cause));
+        return;
+    }
     applyState(WindowState::Recording);
     ui->cmdStop->setFocus();
     IsChanged = true;
@@ -47,6 +56,11 @@ void frmMain::cmdPlay_Click() {
         }
     } else {
         retryOnce(&ModuleRecord::MciPlay);
+    }
+    if (MciResult != 0) {
+        tellFailure(
+            QStringLiteral("无法播放：%1。").arg(causeText(m_record.MciStatusReason(kDevice))));
+        return;
     }
     applyState(WindowState::Playing);
     ui->cmdStop->setFocus();

@@ -98,6 +98,10 @@ int32_t ModuleRecord::MciOpenTake(const std::string& takeFolder) {
     return send("open " + quotedName(takeFolder) + " type waveaudio alias RecordDev");
 }
 
+std::string ModuleRecord::MciGetMode(const std::string& device) {
+    return query("status " + device + " mode");
+}
+
 std::string ModuleRecord::MciStatusReason(const std::string& device) {
     return query("status " + device + " reason");
 }

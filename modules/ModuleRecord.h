@@ -50,6 +50,9 @@ public:
     // and after a save "nofolder", "permission", "nametoolong", "notregular", "ioerror";
     // empty when the query fails (no device).
     std::string MciStatusReason(const std::string& device);
+    // "stopped", "playing", "recording" or "paused"; empty when the query fails. A take that
+    // stopped by itself (disk full, server gone) or a playback cut off is "paused".
+    std::string MciGetMode(const std::string& device);
     int32_t MciDeleteTo(const std::string& device);
 
     // Milliseconds as decimal text → "mm:ss", nearest second with halves to even; minutes

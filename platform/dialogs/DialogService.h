@@ -6,7 +6,8 @@ class QWidget;
 
 namespace wsx::platform {
 
-enum class MsgBoxButtons { Ok, YesNo, YesNoCancel };
+// YesNoNoDefault: a question whose Yes cannot be undone (No is the default and Escape).
+enum class MsgBoxButtons { Ok, YesNo, YesNoCancel, YesNoNoDefault };
 enum class MsgBoxIcon { None, Question, Information, Critical };
 enum class MsgBoxResult { Ok, Yes, No, Cancel };
 enum class SaveDialogResult { Chosen, Cancelled, Failed };
@@ -17,7 +18,7 @@ enum class SaveDialogResult { Chosen, Cancelled, Failed };
 class DialogService {
 public:
     virtual ~DialogService() = default;
-    // Yes is the default button of the Yes/No boxes.
+    // Yes is the default button of the YesNo and YesNoCancel boxes.
     virtual MsgBoxResult MsgBox(QWidget* parent, const QString& text, MsgBoxButtons buttons,
                                 MsgBoxIcon icon, const QString& title) = 0;
     // Shows a modal save dialog starting at `fileName`; on Chosen, `fileName` is the full

@@ -108,6 +108,7 @@ trap e2e_cleanup EXIT
 # The recorder's own streams on the sound server: recording ⇔ a source output of ours,
 # playing ⇔ a sink input of ours.
 e2e_recording() { pactl list source-outputs 2>/dev/null | grep -q 'application.name = "万声匣"'; }
+# The stream's end reaches the sound server asynchronously: wait for it with e2e_until.
 e2e_not_recording() { ! e2e_recording; }
 e2e_playing() { pactl list sink-inputs 2>/dev/null | grep -q 'application.name = "万声匣"'; }
 # Waits up to 3 s for the condition $@ to hold.
@@ -115,8 +116,6 @@ e2e_until() {
   for _ in $(seq 30); do "$@" && return 0; sleep 0.1; done
   return 1
 }
-# The stream's end reaches the sound server asynchronously: give it the same 3 s.
-e2e_not_recording() { ! e2e_recording; }
 e2e_viewable() { xwininfo -id "$E2E_WIN" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 e2e_hidden() { ! e2e_viewable; }
 
@@ -160,6 +159,20 @@ e2e_wait_dialog() {
     sleep 0.1
   done
   e2e_fail "no window titled '$1' appeared"
+}
+# Waits for a message box of the recorder: a visible window titled 万声匣 that is not the
+# recorder window $E2E_WIN; E2E_DIALOG is it.
+e2e_wait_box() {
+  local w
+  E2E_DIALOG=
+  for _ in $(seq 80); do
+    for w in $(xdotool search --onlyvisible --name '^万声匣$' 2>/dev/null); do
+      [ "$w" != "$E2E_WIN" ] && E2E_DIALOG=$w
+    done
+    [ -n "$E2E_DIALOG" ] && { sleep 0.3; return 0; }
+    sleep 0.1
+  done
+  e2e_fail "no message box appeared"
 }
 # Gives the keyboard to window $1 (there is no window manager to do it) and types keys.
 e2e_keys() { local w=$1; shift; xdotool windowfocus --sync "$w" key --delay 60 "$@"; sleep 0.3; }

@@ -140,6 +140,7 @@ TEST_F(FileCommands, AFailedSaveKeepsTheRecordingAndTheWindow) {
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_TRUE(dialogs.asked[0].text.contains("无法保存"));
     EXPECT_TRUE(dialogs.asked[0].text.contains("无此目录"));
+    EXPECT_TRUE(dialogs.asked[0].text.endsWith("：文件夹不存在。")) << dialogs.asked[0].text.toStdString();
     EXPECT_EQ(dialogs.asked[0].title, "万声匣");
     EXPECT_TRUE(window->IsChanged);
     EXPECT_TRUE(window->dlgMciSave.FileName.isEmpty());

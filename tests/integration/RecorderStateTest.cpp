@@ -122,7 +122,8 @@ TEST_F(WindowTransport, FirstRecordSendsTheChosenFormatAndLaterOnesDoNot) {
     EXPECT_EQ(engine.device("RecordDev")->format().sampleRate, 11025u);
 }
 
-TEST_F(WindowTransport, AFailedRecordIsRetriedOnceAndTheStateFollowsAnyway) {
+TEST_F(WindowTransport, AFailedRecordIsRetriedOnceThenSaysWhyAndChangesNothing) {
+    window->show();  // shown, the news comes in a box (hidden, beside the tray icon)
     backend.setCaptureError(audio::OpenError::NoServer);
     mci.take();
     window->cmdRecord_Click();
@@ -130,9 +131,22 @@ TEST_F(WindowTransport, AFailedRecordIsRetriedOnceAndTheStateFollowsAnyway) {
     EXPECT_EQ(std::count(sent.begin(), sent.end(), "record RecordDev overwrite"), 2);
     EXPECT_EQ(std::count(sent.begin(), sent.end(), "pause RecordDev"), 1);
     EXPECT_NE(window->MciResult, 0);
+    // Showing "recording" over nothing, and later saving an empty file, would pass a
+    // failure off as success: the window stays idle and says why.
+    EXPECT_FALSE(window->IsRecording);
+    EXPECT_FALSE(window->IsChanged);
+    EXPECT_FALSE(window->ui->cmdStop->isEnabled());
+    EXPECT_TRUE(window->ui->cmdRecord->isEnabled());
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text,
+              "无法开始录音：没有找到声音服务器（PulseAudio 或 PipeWire）。");
+    EXPECT_EQ(dialogs.asked[0].buttons, platform::MsgBoxButtons::Ok);
+    EXPECT_EQ(dialogs.asked[0].title, "万声匣");
+    // Once the server is there, Record records.
+    backend.setCaptureError(audio::OpenError::None);
+    window->cmdRecord_Click();
     EXPECT_TRUE(window->IsRecording);
     EXPECT_TRUE(window->IsChanged);
-    EXPECT_TRUE(window->ui->cmdStop->isEnabled());
 }
 
 TEST_F(WindowTransport, CommandsFromTheHiddenWindowGiveTheSameState) {

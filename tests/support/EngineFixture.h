@@ -21,7 +21,10 @@ inline audio::VirtualAudioBackend::Signal constantSignal(int16_t value) {
 class EngineTest : public ::testing::Test {
 protected:
     explicit EngineTest(uint64_t maxDataBytes = mci::kMaxWavDataBytes)
-        : engine(backend, mci::EngineOptions{tmp.path() / "spool", maxDataBytes}) {}
+        : engine(backend, mci::EngineOptions{takeFolder(), maxDataBytes}) {}
+
+    // Where the engine keeps its takes.
+    std::filesystem::path takeFolder() const { return tmp.path() / "spool"; }
 
     uint32_t send(const std::string& command) { return engine.mciSendString(command, nullptr); }
     // Sends a query that must succeed and returns its reply.
