@@ -3,31 +3,16 @@
 # without a question and its unsaved take waits; 否 then 是 discards it for good.
 source "$(dirname "$0")/lib.sh"
 e2e_home
-takes() { find "$XDG_STATE_HOME/wanshengxia" -maxdepth 1 -name 'take-*' 2>/dev/null | wc -l; }
-# The recorder window and, beside it, the question box: both are titled 万声匣; the
-# window is the one 314 px wide. Sets E2E_WIN and E2E_DIALOG.
-window_and_question() {
-  E2E_DIALOG=
-  for _ in $(seq 50); do
-    for w in $(xdotool search --onlyvisible --name '^万声匣$' 2>/dev/null); do
-      if [ "$(xwininfo -id "$w" | sed -n 's/^ *Width: *//p')" = 314 ]; then E2E_WIN=$w; else E2E_DIALOG=$w; fi
-    done
-    [ -n "$E2E_DIALOG" ] && return 0
-    sleep 0.1
-  done
-  e2e_fail "no question about the left take appeared"
-}
-
 e2e_tone_start 440
 e2e_start_app
 e2e_press_record
 e2e_until e2e_recording || e2e_fail "Record did not record"
 sleep 2.5
 kill -9 "$E2E_APP_PID"; wait "$E2E_APP_PID" 2>/dev/null; E2E_APP_PID=
-[ "$(takes)" = 1 ] || e2e_fail "the killed take is not on disk ($(takes) takes)"
+[ "$(e2e_takes)" = 1 ] || e2e_fail "the killed take is not on disk ($(e2e_takes) takes)"
 
 e2e_start_app
-window_and_question
+e2e_window_and_box
 e2e_shot journey-take-comes-back-question
 e2e_keys "$E2E_DIALOG" alt+y
 sleep 0.5
@@ -48,18 +33,18 @@ kill -TERM "$E2E_APP_PID"
 e2e_wait_exit "$E2E_APP_PID" 3; rc=$?
 E2E_APP_PID=
 [ "$rc" = 0 ] || e2e_fail "SIGTERM: exit code $rc (124: it did not end within 3 s)"
-[ "$(takes)" = 1 ] || e2e_fail "the unsaved take did not outlive SIGTERM ($(takes) takes)"
+[ "$(e2e_takes)" = 1 ] || e2e_fail "the unsaved take did not outlive SIGTERM ($(e2e_takes) takes)"
 e2e_note "SIGTERM ended it at once; its take waits"
 
 e2e_start_app
-window_and_question
+e2e_window_and_box
 e2e_keys "$E2E_DIALOG" alt+n
 sleep 0.3
 e2e_wait_box   # the second question, once the first has gone
 e2e_shot journey-take-comes-back-discard
 e2e_keys "$E2E_DIALOG" alt+y
 sleep 0.5
-[ "$(takes)" = 0 ] || e2e_fail "否 then 是 left the take on disk"
+[ "$(e2e_takes)" = 0 ] || e2e_fail "否 then 是 left the take on disk"
 e2e_keys "$E2E_WIN" ctrl+x
 e2e_wait_exit "$E2E_APP_PID" 5 || e2e_fail "an empty window did not close at once"
 E2E_APP_PID=

@@ -174,6 +174,22 @@ e2e_wait_box() {
   done
   e2e_fail "no message box appeared"
 }
+# After a start that asks a question at once: the recorder window (the one 314 px wide) in
+# E2E_WIN and the message box beside it, also titled 万声匣, in E2E_DIALOG.
+e2e_window_and_box() {
+  local w
+  E2E_DIALOG=
+  for _ in $(seq 50); do
+    for w in $(xdotool search --onlyvisible --name '^万声匣$' 2>/dev/null); do
+      if [ "$(xwininfo -id "$w" | sed -n 's/^ *Width: *//p')" = 314 ]; then E2E_WIN=$w; else E2E_DIALOG=$w; fi
+    done
+    [ -n "$E2E_DIALOG" ] && { sleep 0.3; return 0; }
+    sleep 0.1
+  done
+  e2e_fail "no message box appeared beside the window"
+}
+# The takes the recorder keeps on disk.
+e2e_takes() { find "$XDG_STATE_HOME/wanshengxia" -maxdepth 1 -name 'take-*' 2>/dev/null | wc -l; }
 # Gives the keyboard to window $1 (there is no window manager to do it) and types keys.
 e2e_keys() { local w=$1; shift; xdotool windowfocus --sync "$w" key --delay 60 "$@"; sleep 0.3; }
 

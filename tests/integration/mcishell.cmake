@@ -4,14 +4,14 @@ add_test(NAME mcishell.RecordsAndPlaysARealTone
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/integration/mcishell-tone.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(mcishell.RecordsAndPlaysARealTone PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
 
-# Takes survive SIGKILL: mcishell is killed at random moments of a session of overwrites,
+# Takes survive SIGKILL: mcishell is killed at 50 random moments of a session of overwrites,
 # inserts and deletes on the virtual clock; each reopened take must equal what a save just
 # before the kill held, less at most 0.5 s of the capture under way. Prints its seed.
 find_package(Python3 COMPONENTS Interpreter)
 if(Python3_FOUND)
   add_test(NAME mcishell.KilledTakesReopenSampleForSample
            COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/integration/mcishell-kill.py
-                   ${CMAKE_BINARY_DIR} 24)
+                   ${CMAKE_BINARY_DIR} 50)
   set_tests_properties(mcishell.KilledTakesReopenSampleForSample PROPERTIES TIMEOUT 120)
 endif()
 
