@@ -1,4 +1,5 @@
 // 万声匣: creates the recorder window with the real services and runs the event loop.
+#include "app/SessionCommands.h"
 #include "audio/PulseAudioBackend.h"
 #include "engine/MciEngine.h"
 #include "forms/AppSetup.h"
@@ -6,7 +7,7 @@
 #include "forms/frmAbout.h"
 #include "forms/frmMain.h"
 #include "platform/dialogs/QtDialogs.h"
-#include "platform/hotkeys/X11HotKeys.h"
+#include "platform/hotkeys/DesktopHotKeys.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/QtNotifyIcon.h"
 #include "platform/shell/QtShell.h"
@@ -47,6 +48,9 @@ void quitOnTerminationSignals(QApplication& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const wsx::platform::CommandLine command = wsx::platform::parseCommandLine(argc, argv);
+    if (const auto status = wsx::platform::answerWithoutWindow(command, WSX_VERSION_TEXT))
+        return *status;
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if ((!platform || !*platform) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
         std::fprintf(
@@ -57,19 +61,21 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     wsx::setUpApplication(app);
+    wsx::platform::SingleInstance instance;
+    if (const auto status = instance.handOverOrClaim(command.verb)) return *status;
     quitOnTerminationSignals(app);
 
     wsx::audio::PulseAudioBackend backend(WSX_PRODUCT_NAME);
     wsx::mci::MciEngine engine(backend);
     wsx::platform::QtDialogs dialogs;
     wsx::platform::QtNotifyIcon tray;
-    wsx::platform::X11HotKeys hotKeys;
+    const auto hotKeys = wsx::platform::makeDesktopHotKeys(QStringLiteral("wanshengxia"));
     wsx::registry::Registry registry(wsx::registry::RegistryEnvironment::fromProcess());
     wsx::platform::QtShell shell;
     wsx::RecorderServices services{engine,
                                    dialogs,
                                    tray,
-                                   hotKeys,
+                                   *hotKeys,
                                    registry,
                                    shell,
                                    QCoreApplication::applicationFilePath().toStdString()};
@@ -80,5 +86,6 @@ int main(int argc, char** argv) {
     if (const QScreen* screen = window.screen())
         window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();
+    instance.serve(wsx::sessionCommandsFor(window), command.verb);
     return app.exec();
 }

@@ -78,6 +78,18 @@ public:
     void mnuHotKeyH_Click();
     int32_t WindowProc(platform::HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lParam) override;
 
+    // Commands of a later start (frmMain_Tray.cpp). HotKeyCommand posts the message hot key
+    // `id` gives (--record, --stop, --play) and says whether its button takes it now;
+    // RestoreWindow (--show, a plain start) un-hides, un-minimises and raises the window, as
+    // a double click on the tray icon does.
+    bool HotKeyCommand(int32_t id);
+    void RestoreWindow();
+    // The desktop's answer about the hot keys has come: the first time ever that they cannot
+    // work, a tray notification (a box without a tray) says so.
+    void HotKeysReachChanged();
+    // The overview's line for keys that cannot work; "" when they do (or no answer yet).
+    QString hotKeyNotice() const;
+
     // Start with the desktop session (frmMain_Help.cpp)
     void chkStart_Click();
 

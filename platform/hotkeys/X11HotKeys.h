@@ -16,7 +16,8 @@ namespace wsx::platform {
 //
 // A registration grabs the key with its modifiers in every combination of CapsLock and
 // NumLock, so the hot key works whichever lock is on. A key that another X client has
-// grabbed makes the registration fail (nothing of it stays grabbed); so does a second
+// grabbed makes the registration fail (nothing of it stays grabbed) and turns reach() to
+// TakenByOther (onReachChanged runs from the event loop); so does a second
 // registration of the same id for the same window, or of a key combination this object has
 // already registered (as RegisterHotKey does on Windows). Outside X11 (Wayland, offscreen)
 // every registration fails quietly.
@@ -39,6 +40,8 @@ public:
 
     bool RegisterHotKey(HWND hWnd, int32_t id, uint32_t modifiers, uint32_t vk) override;
     bool UnregisterHotKey(HWND hWnd, int32_t id) override;
+    // NoGlobalKeys off X11; TakenByOther once another client has refused us a key.
+    HotKeyReach reach() const override;
 
 private:
     struct Grab {
@@ -66,6 +69,7 @@ private:
     QObject m_context;  // receiver of queued deliveries; destroying it drops them
     std::vector<Registration> m_registrations;
     uint64_t m_nextSerial = 1;
+    bool m_refused = false;  // a registration failed because another client holds the key
 };
 
 }  // namespace wsx::platform
