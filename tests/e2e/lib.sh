@@ -24,7 +24,7 @@ e2e_tone_start() {
   E2E_TONE_PID=$!
   sleep 0.5
 }
-e2e_tone_stop() { [ -n "${E2E_TONE_PID:-}" ] && kill "$E2E_TONE_PID" 2>/dev/null; wait "$E2E_TONE_PID" 2>/dev/null; E2E_TONE_PID=; sleep 0.3; }
+e2e_tone_stop() { [ -n "${E2E_TONE_PID:-}" ] || return 0; kill "$E2E_TONE_PID" 2>/dev/null; wait "$E2E_TONE_PID" 2>/dev/null; E2E_TONE_PID=; sleep 0.3; }
 
 # Starts the recorder and waits for its window; E2E_WIN is its X window.
 e2e_start_app() {
