@@ -1,5 +1,7 @@
 #include "platform/hotkeys/X11HotKeys.h"
 
+#include "platform/hotkeys/DesktopBindings.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -175,7 +177,17 @@ bool X11HotKeys::UnregisterHotKey(HWND hWnd, int32_t id) {
 
 HotKeyReach X11HotKeys::reach() const {
     if (m_connection == nullptr) return HotKeyReach::NoGlobalKeys;
-    return m_refused ? HotKeyReach::TakenByOther : HotKeyReach::Working;
+    if (m_refused) return HotKeyReach::TakenByOther;
+    return m_desktopBinds ? HotKeyReach::TakenByDesktop : HotKeyReach::Working;
+}
+
+void X11HotKeys::announceReach() {
+    QMetaObject::invokeMethod(
+        &m_context,
+        [this] {
+            if (onReachChanged) onReachChanged();
+        },
+        Qt::QueuedConnection);
 }
 
 // Grabs every combination in `wanted`. All or nothing: when the server refuses one (BadAccess:

@@ -40,7 +40,8 @@ public:
 
     bool RegisterHotKey(HWND hWnd, int32_t id, uint32_t modifiers, uint32_t vk) override;
     bool UnregisterHotKey(HWND hWnd, int32_t id) override;
-    // NoGlobalKeys off X11; TakenByOther once another client has refused us a key.
+    // NoGlobalKeys off X11; TakenByOther once another client has refused us a key;
+    // TakenByDesktop when the desktop's own shortcuts use a registered key (GNOME).
     HotKeyReach reach() const override;
 
 private:
@@ -63,13 +64,15 @@ private:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     bool grabAll(std::vector<Grab>& wanted);
     void ungrabAll(const std::vector<Grab>& grabs);
+    void announceReach();
     void post(HWND hWnd, int32_t id, int32_t lParam, uint64_t serial);
 
     xcb_connection_t* m_connection = nullptr;
     QObject m_context;  // receiver of queued deliveries; destroying it drops them
     std::vector<Registration> m_registrations;
     uint64_t m_nextSerial = 1;
-    bool m_refused = false;  // a registration failed because another client holds the key
+    bool m_refused = false;       // a registration failed because another client holds the key
+    bool m_desktopBinds = false;  // the desktop's own shortcuts use a registered key
 };
 
 }  // namespace wsx::platform
