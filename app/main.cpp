@@ -1,4 +1,5 @@
 // 万声匣: creates the recorder window with the real services and runs the event loop.
+#include "app/SessionCommands.h"
 #include "audio/PulseAudioBackend.h"
 #include "engine/MciEngine.h"
 #include "engine/TakeStore.h"
@@ -6,7 +7,7 @@
 #include "forms/Version.h"
 #include "forms/frmMain.h"
 #include "platform/dialogs/QtDialogs.h"
-#include "platform/hotkeys/X11HotKeys.h"
+#include "platform/hotkeys/DesktopHotKeys.h"
 #include "platform/log/Log.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/QtNotifyIcon.h"
@@ -83,6 +84,9 @@ int main(int argc, char** argv) {
     // WSX_DEBUG=1 turns the debug lines on; QT_LOGGING_RULES, read later, still has the last word.
     if (wsx::log::debugRequested())
         QLoggingCategory::setFilterRules("wsx.*.debug=true\nwsx.debug=true");
+    const wsx::platform::CommandLine command = wsx::platform::parseCommandLine(argc, argv);
+    if (const auto status = wsx::platform::answerWithoutWindow(command, WSX_VERSION_TEXT))
+        return *status;
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if ((!platform || !*platform) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
         std::fprintf(
@@ -93,17 +97,19 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     wsx::setUpApplication(app);
+    wsx::platform::SingleInstance instance;
+    if (const auto status = instance.handOverOrClaim(command.verb)) return *status;
 
     g_sound = std::make_unique<SoundDevice>();
     wsx::platform::QtDialogs dialogs;
     wsx::platform::QtNotifyIcon tray;
-    wsx::platform::X11HotKeys hotKeys;
+    const auto hotKeys = wsx::platform::makeDesktopHotKeys(QStringLiteral("wanshengxia"));
     wsx::registry::Registry registry(wsx::registry::RegistryEnvironment::fromProcess());
     wsx::platform::QtShell shell;
     wsx::RecorderServices services{g_sound->engine,
                                    dialogs,
                                    tray,
-                                   hotKeys,
+                                   *hotKeys,
                                    registry,
                                    shell,
                                    QCoreApplication::applicationFilePath().toStdString(),
@@ -117,6 +123,7 @@ int main(int argc, char** argv) {
     if (const QScreen* screen = window.screen())
         window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();
+    instance.serve(wsx::sessionCommandsFor(window), command.verb);
     QTimer::singleShot(0, &window, &wsx::frmMain::RecoverLeftTake);
     return app.exec();  // the window goes first, then (static) the sound device
 }

@@ -7,8 +7,25 @@
 
 namespace wsx {
 
-frmHotKey::frmHotKey(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::frmHotKey>()) {
+frmHotKey::frmHotKey(const QString& notice, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::frmHotKey>()) {
     ui->setupUi(this);
+    if (!notice.isEmpty()) {
+        // Below the keys, in the keys' width, in the dialog's own face; the lines and the
+        // button move down by its height.
+        lblNotice = new QLabel(notice, this);
+        lblNotice->setObjectName(QStringLiteral("lblNotice"));
+        lblNotice->setWordWrap(true);
+        lblNotice->setStyleSheet(QStringLiteral("color: #800000;"));
+        const int noticeWidth = ui->Label1->width();
+        const int noticeHeight = lblNotice->heightForWidth(noticeWidth);
+        lblNotice->setGeometry(ui->Label1->x(), ui->Line2->y() - 4, noticeWidth, noticeHeight);
+        const int shift = noticeHeight + 4;
+        for (QWidget* below : {static_cast<QWidget*>(ui->Line1), static_cast<QWidget*>(ui->Line2),
+                               static_cast<QWidget*>(ui->cmdOk)})
+            below->move(below->x(), below->y() + shift);
+        resize(width(), height() + shift);
+    }
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(size());

@@ -49,9 +49,11 @@ frmMain::frmMain(RecorderServices services, QWidget* parent)
     for (QPushButton* button : {ui->cmdPlay, ui->cmdStop, ui->cmdRecord}) fadeWhenDisabled(button);
     ui->Slider->installEventFilter(this);
     connectHandlers();
+    m_services.hotKeys.onReachChanged = [this] { HotKeysReachChanged(); };
 }
 
 frmMain::~frmMain() {
+    m_services.hotKeys.onReachChanged = nullptr;
     if (!m_unloaded) {
         int16_t cancel = 0;
         Form_Unload(cancel);

@@ -86,6 +86,17 @@ public:
     // Ends the program at once without the close question (a signal, a log-out): unsaved
     // sound is left in its take for the next start, anything else is closed as on exit.
     void EndSession();
+    // Commands of a later start (frmMain_Tray.cpp). HotKeyCommand posts the message hot key
+    // `id` gives (--record, --stop, --play) and says whether its button takes it now;
+    // RestoreWindow (--show, a plain start) un-hides, un-minimises and raises the window, as
+    // a double click on the tray icon does.
+    bool HotKeyCommand(int32_t id);
+    void RestoreWindow();
+    // The desktop's answer about the hot keys has come: the first time ever that they cannot
+    // work, a tray notification (a box without a tray) says so.
+    void HotKeysReachChanged();
+    // The overview's line for keys that cannot work; "" when they do (or no answer yet).
+    QString hotKeyNotice() const;
 
     // Start with the desktop session (frmMain_Help.cpp)
     void chkStart_Click();

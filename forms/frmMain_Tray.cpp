@@ -5,6 +5,8 @@
 
 #include <QCursor>
 #include <QPixmap>
+#include <QSettings>
+#include <QStandardPaths>
 
 namespace wsx {
 
@@ -39,10 +41,7 @@ void frmMain::popTrayMenu() { ui->mnuTray->exec(QCursor::pos()); }
 int32_t frmMain::WindowProc(HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lParam) {
     if (uMsg == ModuleTray::TrayCallbackMessage) {
         if (uint32_t(lParam) == WM_LBUTTONDBLCLK) {
-            setWindowState(windowState() & ~Qt::WindowMinimized);
-            show();
-            activateWindow();
-            ui->mnuShowRec->setEnabled(false);
+            RestoreWindow();
             return 0;
         }
         if (uint32_t(lParam) == WM_RBUTTONUP) {
@@ -67,8 +66,76 @@ int32_t frmMain::WindowProc(HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lP
     return OldWndProc ? OldWndProc(hWnd, uMsg, wParam, lParam) : 0;
 }
 
+void frmMain::RestoreWindow() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    ui->mnuShowRec->setEnabled(false);
+}
+
+bool frmMain::HotKeyCommand(int32_t id) {
+    for (const ModuleTray::HotKey& key : ModuleTray::kHotKeys) {
+        if (key.id != id) continue;
+        const QPushButton* button = id == ModuleTray::kHotKeyRecord ? ui->cmdRecord
+                                    : id == ModuleTray::kHotKeyPlay ? ui->cmdPlay
+                                                                    : ui->cmdStop;
+        const auto lParam = int32_t(uint32_t(m_tray.HotKeyModifiers) | key.vk << 16);
+        // Posted as the key's own message is: the answer to the caller never waits for what
+        // the click does (a message box, say).
+        QMetaObject::invokeMethod(
+            this, [this, id, lParam] { WindowProc(this, WM_HOTKEY, id, lParam); },
+            Qt::QueuedConnection);
+        return button->isEnabled();
+    }
+    return false;
+}
+
+namespace {
+
+// $XDG_CONFIG_HOME/wanshengxia/wanshengxia.ini: what the program remembers between runs.
+QSettings programSettings() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                           QStringLiteral("/wanshengxia");
+    return QSettings(folder + QStringLiteral("/wanshengxia.ini"), QSettings::IniFormat);
+}
+
+const char* noticeFor(HotKeyReach reach) {
+    switch (reach) {
+    case HotKeyReach::NoGlobalKeys: return "这个桌面不给程序全局热键";
+    case HotKeyReach::TakenByOther: return "另一个程序占用了这些热键";
+    case HotKeyReach::TakenByDesktop: return "桌面自己的快捷键占用了这些热键";
+    case HotKeyReach::Pending:
+    case HotKeyReach::Working: break;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+QString frmMain::hotKeyNotice() const {
+    const char* cause = noticeFor(m_services.hotKeys.reach());
+    if (cause == nullptr) return {};
+    return QString::fromUtf8(cause) +
+           QStringLiteral(
+               "，它们现在不起作用。请在桌面的键盘设置里把按键绑定到命令 "
+               "wanshengxia --record、--stop、--play。");
+}
+
+void frmMain::HotKeysReachChanged() {
+    const QString notice = hotKeyNotice();
+    if (notice.isEmpty() || m_unloaded) return;
+    QSettings settings = programSettings();
+    if (settings.value(QStringLiteral("HotKeys/NoticeShown")).toBool()) return;
+    settings.setValue(QStringLiteral("HotKeys/NoticeShown"), true);
+    if (m_services.tray.trayAvailable()) m_tray.TrayNotify("声匣热键", notice.toStdString());
+    else
+        m_services.dialogs.MsgBox(this, notice, MsgBoxButtons::Ok, MsgBoxIcon::Information,
+                                  kAppTitle);
+}
+
 void frmMain::mnuHotKey_Click() {
-    frmHotKey dialog;
+    frmHotKey dialog(hotKeyNotice());
     dialog.exec();
 }
 

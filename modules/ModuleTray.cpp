@@ -61,12 +61,11 @@ void ModuleTray::TrayRemoveIcon() {
 
 void ModuleTray::RegisterHotKeys() {
     HotKeyModifiers = int32_t(MOD_ALT | MOD_CONTROL);
-    m_hotKeys.RegisterHotKey(m_window.trayWindowHandle(), kHotKeyRecord, uint32_t(HotKeyModifiers),
-                             VK_DOWN);
-    m_hotKeys.RegisterHotKey(m_window.trayWindowHandle(), kHotKeyPlay, uint32_t(HotKeyModifiers),
-                             VK_RIGHT);
-    m_hotKeys.RegisterHotKey(m_window.trayWindowHandle(), kHotKeyStop, uint32_t(HotKeyModifiers),
-                             VK_UP);
+    for (const HotKey& key : kHotKeys) {
+        m_hotKeys.NameHotKey(key.id, key.name, key.description);
+        m_hotKeys.RegisterHotKey(m_window.trayWindowHandle(), key.id, uint32_t(HotKeyModifiers),
+                                 key.vk);
+    }
 }
 
 void ModuleTray::UnregisterHotKeys() {

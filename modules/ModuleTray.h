@@ -35,6 +35,17 @@ public:
     static constexpr int32_t kHotKeyRecord = 1;
     static constexpr int32_t kHotKeyPlay = 2;
     static constexpr int32_t kHotKeyStop = 3;
+    // The three hot keys, all with Ctrl+Alt: the id of their message, the key, and the name
+    // and caption a desktop that binds keys itself shows for them.
+    struct HotKey {
+        int32_t id;
+        uint32_t vk;
+        const char* name;
+        const char* description;
+    };
+    static constexpr HotKey kHotKeys[] = {{kHotKeyRecord, platform::VK_DOWN, "record", "录音"},
+                                          {kHotKeyPlay, platform::VK_RIGHT, "play", "播放"},
+                                          {kHotKeyStop, platform::VK_UP, "stop", "停止"}};
 
     ModuleTray(platform::NotifyIconService& shell, platform::HotKeyService& hotKeys,
                TrayWindow& window);

@@ -3,12 +3,13 @@
 
 # What the recorder needs at run time: Qt's libraries and platform plugins, Qt's Chinese
 # translations (是(Y)/否(N) on the standard buttons), the PulseAudio client library (it talks
-# to PipeWire's pipewire-pulse as well as to PulseAudio), the X key-grab libraries, a Song face
+# to PipeWire's pipewire-pulse as well as to PulseAudio), the X key-grab libraries, Qt's D-Bus
+# library and GIO (the session bus, the shortcuts portal, GNOME's own shortcuts), a Song face
 # for the 宋体 captions, and xdg-open for the help file and the About box's links. No sound
 # server: the desktop has its own.
 WSX_RUN_PACKAGES=(
-  libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n
-  libpulse0 libxcb1 libxcb-keysyms1
+  libqt6core6 libqt6gui6 libqt6widgets6 libqt6dbus6 qt6-qpa-plugins qt6-translations-l10n
+  libpulse0 libxcb1 libxcb-keysyms1 libglib2.0-0
   fonts-arphic-uming xdg-utils
 )
 
@@ -17,6 +18,7 @@ WSX_RUN_PACKAGES=(
 WSX_BUILD_PACKAGES=(
   cmake g++ make pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools libgl-dev libpulse-dev libxcb1-dev libxcb-keysyms1-dev
+  libglib2.0-dev
   fp-utils
 )
 
@@ -27,7 +29,7 @@ WSX_TEST_PACKAGES=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   pulseaudio-utils sox libsox-fmt-pulse
-  xvfb xdotool trayer twm xfonts-base x11-utils imagemagick dbus
+  xvfb xdotool trayer twm xfonts-base x11-utils imagemagick dbus python3-dbus python3-gi
   desktop-file-utils libglib2.0-bin
   dpkg-dev appstream
 )

@@ -1,5 +1,7 @@
 #include "platform/hotkeys/X11HotKeys.h"
 
+#include "platform/hotkeys/DesktopBindings.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -144,7 +146,18 @@ bool X11HotKeys::RegisterHotKey(HWND hWnd, int32_t id, uint32_t modifiers, uint3
         for (const uint8_t keycode : keycodes)
             for (const uint16_t lock : locks)
                 grabs.push_back(Grab{root, keycode, static_cast<uint16_t>(xModifiers | lock)});
-    if (!grabAll(grabs)) return false;
+    if (!grabAll(grabs)) {
+        if (!m_refused) {
+            m_refused = true;
+            QMetaObject::invokeMethod(
+                &m_context,
+                [this] {
+                    if (onReachChanged) onReachChanged();
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
 
     m_registrations.push_back(Registration{hWnd, id, modifiers, vk, xModifiers, std::move(keycodes),
                                            std::move(grabs), m_nextSerial++});
@@ -160,6 +173,21 @@ bool X11HotKeys::UnregisterHotKey(HWND hWnd, int32_t id) {
         ungrabAll(found->grabs);
     m_registrations.erase(found);
     return true;
+}
+
+HotKeyReach X11HotKeys::reach() const {
+    if (m_connection == nullptr) return HotKeyReach::NoGlobalKeys;
+    if (m_refused) return HotKeyReach::TakenByOther;
+    return m_desktopBinds ? HotKeyReach::TakenByDesktop : HotKeyReach::Working;
+}
+
+void X11HotKeys::announceReach() {
+    QMetaObject::invokeMethod(
+        &m_context,
+        [this] {
+            if (onReachChanged) onReachChanged();
+        },
+        Qt::QueuedConnection);
 }
 
 // Grabs every combination in `wanted`. All or nothing: when the server refuses one (BadAccess:

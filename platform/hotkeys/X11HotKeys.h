@@ -16,7 +16,8 @@ namespace wsx::platform {
 //
 // A registration grabs the key with its modifiers in every combination of CapsLock and
 // NumLock, so the hot key works whichever lock is on. A key that another X client has
-// grabbed makes the registration fail (nothing of it stays grabbed); so does a second
+// grabbed makes the registration fail (nothing of it stays grabbed) and turns reach() to
+// TakenByOther (onReachChanged runs from the event loop); so does a second
 // registration of the same id for the same window, or of a key combination this object has
 // already registered (as RegisterHotKey does on Windows). Outside X11 (Wayland, offscreen)
 // every registration fails quietly.
@@ -39,6 +40,9 @@ public:
 
     bool RegisterHotKey(HWND hWnd, int32_t id, uint32_t modifiers, uint32_t vk) override;
     bool UnregisterHotKey(HWND hWnd, int32_t id) override;
+    // NoGlobalKeys off X11; TakenByOther once another client has refused us a key;
+    // TakenByDesktop when the desktop's own shortcuts use a registered key (GNOME).
+    HotKeyReach reach() const override;
 
 private:
     struct Grab {
@@ -60,12 +64,15 @@ private:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     bool grabAll(std::vector<Grab>& wanted);
     void ungrabAll(const std::vector<Grab>& grabs);
+    void announceReach();
     void post(HWND hWnd, int32_t id, int32_t lParam, uint64_t serial);
 
     xcb_connection_t* m_connection = nullptr;
     QObject m_context;  // receiver of queued deliveries; destroying it drops them
     std::vector<Registration> m_registrations;
     uint64_t m_nextSerial = 1;
+    bool m_refused = false;       // a registration failed because another client holds the key
+    bool m_desktopBinds = false;  // the desktop's own shortcuts use a registered key
 };
 
 }  // namespace wsx::platform

@@ -25,7 +25,7 @@ e2e_tone_start() {
   E2E_TONE_PID=$!
   sleep 0.5
 }
-e2e_tone_stop() { [ -n "${E2E_TONE_PID:-}" ] && kill "$E2E_TONE_PID" 2>/dev/null; wait "$E2E_TONE_PID" 2>/dev/null; E2E_TONE_PID=; sleep 0.3; }
+e2e_tone_stop() { [ -n "${E2E_TONE_PID:-}" ] || return 0; kill "$E2E_TONE_PID" 2>/dev/null; wait "$E2E_TONE_PID" 2>/dev/null; E2E_TONE_PID=; sleep 0.3; }
 
 # Starts the recorder and waits for its window; E2E_WIN is its X window.
 e2e_start_app() {
@@ -98,9 +98,31 @@ e2e_near() {
 
 e2e_shot() { import -window root "$E2E_OUT/$1.png" 2>/dev/null || true; }
 
+# A private session bus for the journey (the test session has none): the recorder's
+# hand-over and the stand-in desktop services meet on it.
+e2e_start_bus() {
+  command -v dbus-daemon >/dev/null || { echo "SKIP: dbus-daemon is not installed (Debian package dbus)"; exit "$E2E_SKIP"; }
+  local out
+  out=$(dbus-daemon --session --fork --print-address=1 --print-pid=1) || e2e_fail "no session bus could start"
+  export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$out")
+  E2E_BUS_PID=$(sed -n 2p <<<"$out")
+}
+
+# Runs the program with arguments $@ as a later start would; E2E_STATUS is its exit code and
+# E2E_SECONDS how long it took.
+e2e_run_again() {
+  local start end
+  start=$(date +%s.%N)
+  "$WSX_BIN" "$@" >>"$E2E_OUT/${E2E_NAME}-again.log" 2>&1
+  E2E_STATUS=$?
+  end=$(date +%s.%N)
+  E2E_SECONDS=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
+}
+
 e2e_cleanup() {
   e2e_tone_stop
   e2e_stop_app
+  [ -n "${E2E_BUS_PID:-}" ] && kill "$E2E_BUS_PID" 2>/dev/null
   [ -n "${E2E_HOME:-}" ] && rm -rf "$E2E_HOME"
 }
 trap e2e_cleanup EXIT

@@ -10,5 +10,6 @@ wsx_add_gtest(wsx_gui_tests QT_MAIN
     integration/RecorderShellTest.cpp
     integration/RecorderLayoutTest.cpp
     integration/RecorderTakesTest.cpp
+    integration/RecorderCommandsTest.cpp
     support/WavReader.cpp
-  LIBS wsx_forms Qt6::Test)
+  LIBS wsx_forms wsx_session Qt6::Test)

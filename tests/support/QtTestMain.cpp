@@ -3,6 +3,7 @@
 #include "forms/AppSetup.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
     QApplication app(argc, argv);
+    // Settings the program remembers go to a test folder, never the user's.
+    QStandardPaths::setTestModeEnabled(true);
     wsx::setUpApplication(app);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -106,6 +106,8 @@ public:
         unregistered.push_back(id);
         return true;
     }
+    platform::HotKeyReach reach() const override { return reachNow; }
+    platform::HotKeyReach reachNow = platform::HotKeyReach::Working;
     std::vector<std::vector<int32_t>> registered;
     std::vector<int32_t> unregistered;
 };

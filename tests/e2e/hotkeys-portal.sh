@@ -1,0 +1,96 @@
+# Hot keys on a Wayland session through the desktop's GlobalShortcuts portal (a stand-in on a
+# private bus): the recorder registers under its application id, binds the three keys with
+# their names, captions and preferred triggers and grabs nothing on X; shortcuts the portal
+# reports pressed record, stop and play with the window hidden. A portal that refuses the
+# keys makes the overview say so in a line, and the first time a tray notification.
+source "$(dirname "$0")/lib.sh"
+STANDIN=${STANDIN:-$(dirname "$0")/../support/portal-standin.py}
+GRABKEYS=${GRABKEYS:-$PWD/grabkeys}
+/usr/bin/python3 -c 'import dbus, gi' 2>/dev/null ||
+  { echo "SKIP: python3-dbus and python3-gi are not installed"; exit "$E2E_SKIP"; }
+e2e_home
+e2e_start_bus
+export XDG_SESSION_TYPE=wayland
+
+# Starts the stand-in portal in mode $1 ("" or --refuse) logging to $E2E_PORTAL_LOG.
+portal_start() {
+  E2E_PORTAL_LOG=$E2E_OUT/${E2E_NAME}-portal${1}.log
+  rm -f "$E2E_PORTAL_LOG"
+  /usr/bin/python3 "$STANDIN" "$E2E_PORTAL_LOG" $1 >>"$E2E_OUT/${E2E_NAME}-standin.log" 2>&1 &
+  E2E_PORTAL_PID=$!
+  for _ in $(seq 50); do grep -q '"ready"' "$E2E_PORTAL_LOG" 2>/dev/null && return 0; sleep 0.1; done
+  e2e_fail "the stand-in portal did not start"
+}
+portal_stop() { kill "$E2E_PORTAL_PID" 2>/dev/null; wait "$E2E_PORTAL_PID" 2>/dev/null; }
+activate() {
+  dbus-send --session --type=method_call --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
+    io.github.wanshengxia.Test.Activate "string:$1" >/dev/null
+}
+# The hot-key overview from the Help menu; prints its height.
+overview_height() {
+  e2e_keys "$E2E_WIN" alt+h
+  sleep 0.3
+  # The menu opens on 帮助主题; the next item is the overview.
+  xdotool key Down Return
+  e2e_wait_dialog 声匣热键一览
+  sleep 0.3
+  e2e_shot "$1"
+  xwininfo -id "$E2E_DIALOG" | sed -n 's/^ *Height: *//p'
+  e2e_keys "$E2E_DIALOG" Escape
+}
+
+portal_start ""
+e2e_start_app
+for _ in $(seq 50); do grep -q BindShortcuts "$E2E_PORTAL_LOG" && break; sleep 0.1; done
+/usr/bin/python3 - "$E2E_PORTAL_LOG" <<'PY' || e2e_fail "the portal conversation is not as expected (see above)"
+import json, sys
+calls = [json.loads(line) for line in open(sys.argv[1], encoding="utf-8")]
+names = [c["call"] for c in calls if c["call"] != "ready"]
+assert names == ["Register", "CreateSession", "BindShortcuts"], names
+assert calls[1]["app_id"] == "wanshengxia", calls[1]
+bound = {s[0]: s[1] for s in calls[3]["shortcuts"]}
+want = {"record": ("录音", "CTRL+ALT+Down"), "stop": ("停止", "CTRL+ALT+Up"),
+        "play": ("播放", "CTRL+ALT+Right")}
+assert set(bound) == set(want), bound
+for name, (description, trigger) in want.items():
+    assert bound[name] == {"description": description, "preferred_trigger": trigger}, bound[name]
+print("bound:", bound)
+PY
+"$GRABKEYS" >/dev/null || e2e_fail "on a Wayland session the recorder still grabs the keys on X"
+e2e_note "registered as wanshengxia, bound record/stop/play, nothing grabbed on X"
+height=$(overview_height hotkeys-portal-overview)
+[ "$height" = 186 ] || e2e_fail "the overview is $height px high with working keys (a notice?)"
+
+# Minimising needs a window manager (menus opened by keys need none: twm keeps them shut).
+e2e_start_wm
+xdotool windowminimize "$E2E_WIN"
+e2e_until e2e_hidden || e2e_fail "minimising did not hide the window"
+e2e_tone_start 440
+activate record
+e2e_until e2e_recording || e2e_fail "the portal's record shortcut did not start recording"
+sleep 2
+activate stop
+e2e_until e2e_not_recording || e2e_fail "the portal's stop shortcut did not stop recording"
+e2e_tone_stop
+activate play
+e2e_until e2e_playing || e2e_fail "the portal's play shortcut did not start playback"
+e2e_capture "$E2E_OUT/portal-playback.wav" 1.5
+freq=$(e2e_frequency "$E2E_OUT/portal-playback.wav")
+e2e_near "$freq" 440 5 || e2e_fail "portal playback is ${freq} Hz, not 440"
+e2e_hidden || e2e_fail "the window came back during the shortcuts"
+e2e_note "portal shortcuts while hidden: recorded and played 440 Hz"
+for _ in $(seq 50); do e2e_playing || break; sleep 0.1; done
+
+# A portal that refuses: the overview grows a line, and the first run says so in the tray.
+e2e_stop_app
+kill "$E2E_WM_PID"
+portal_stop
+portal_start --refuse
+ini=$XDG_CONFIG_HOME/wanshengxia/wanshengxia.ini
+e2e_start_app
+for _ in $(seq 50); do grep -q 'NoticeShown=true' "$ini" 2>/dev/null && break; sleep 0.1; done
+grep -q 'NoticeShown=true' "$ini" 2>/dev/null || e2e_fail "refused keys brought no notification"
+e2e_shot hotkeys-portal-refused-notification
+height=$(overview_height hotkeys-portal-refused-overview)
+[ "$height" -gt 186 ] || e2e_fail "the overview says nothing of the refused keys (height $height)"
+e2e_note "refused: notified once, the overview grows to $height px for its line"
