@@ -51,9 +51,13 @@ void frmMain::tellFailure(const QString& text) {
 
 bool frmMain::stoppedByItself() {
     if ((!IsRecording && !IsPlaying) || m_record.MciGetMode(kDevice) != "paused") return false;
+    // The window pauses the device itself while a question is open (closing, New): that
+    // pause has no reason. A take the device ended has one.
+    const std::string reason = m_record.MciStatusReason(kDevice);
+    if (reason.empty() || reason == "none") return false;
     const bool wasRecording = IsRecording;
     applyState(WindowState::Stopped);
-    const QString cause = causeText(m_record.MciStatusReason(kDevice));
+    const QString cause = causeText(reason);
     if (wasRecording) {
         const QString length =
             QString::fromStdString(ModuleRecord::FormatTime(m_record.MciGetLength(kDevice)));

@@ -149,6 +149,12 @@ TEST_F(Takes, EndingOnASignalLeavesUnsavedSoundOpenAndClosesAnythingElse) {
 TEST_F(Takes, ATakeThatStopsByItselfIsStoppedToldAndKept) {
     window->show();
     recordFor(1000);
+    // A pause of the window's own (the close question is open) is no failure.
+    ASSERT_EQ(send("pause RecordDev"), 0u);
+    tickAfter(100);
+    EXPECT_TRUE(window->IsRecording);
+    EXPECT_TRUE(dialogs.asked.empty());
+    ASSERT_EQ(send("record RecordDev"), 0u);
     backend.failStreams();
     tickAfter(100);
     EXPECT_FALSE(window->IsRecording);
