@@ -86,6 +86,9 @@ e2e_stop_app
 kill "$E2E_WM_PID"
 portal_stop
 portal_start --refuse
+# The first run ended on SIGTERM with its take unsaved, and the next start would offer it
+# back first: this journey is about the keys, so that take goes.
+rm -rf "$XDG_STATE_HOME/wanshengxia"
 ini=$XDG_CONFIG_HOME/wanshengxia/wanshengxia.ini
 e2e_start_app
 for _ in $(seq 50); do grep -q 'NoticeShown=true' "$ini" 2>/dev/null && break; sleep 0.1; done
