@@ -19,11 +19,13 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <cstring>
+#include <langinfo.h>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -52,6 +54,17 @@ int g_signalPipe[2] = {-1, -1};
 void onTerminationSignal(int) {
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[0], &byte, 1);
+}
+
+// Qt writes the X window title (WM_NAME) in the character set of the locale; in the C
+// locale (a session or service without LANG) the Chinese title comes out garbled and window
+// tools cannot find the window. QApplication sets the locale from the environment, so the
+// environment is what gets a UTF-8 character set; the language and formats stay.
+void useUtf8Characters() {
+    std::setlocale(LC_ALL, "");
+    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0) return;
+    ::setenv(std::getenv("LC_ALL") ? "LC_ALL" : "LC_CTYPE", "C.UTF-8", 1);
+    std::setlocale(LC_ALL, "");
 }
 
 // Calls `end` from the event loop when SIGTERM, SIGINT or SIGHUP arrives.
@@ -87,6 +100,7 @@ int main(int argc, char** argv) {
     const wsx::platform::CommandLine command = wsx::platform::parseCommandLine(argc, argv);
     if (const auto status = wsx::platform::answerWithoutWindow(command, WSX_VERSION_TEXT))
         return *status;
+    useUtf8Characters();
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if ((!platform || !*platform) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
         std::fprintf(

@@ -40,7 +40,8 @@ removals_for() {
 relation_names() { tr ',|' '\n\n' | sed 's/(.*//; s/:any//; s/[[:space:]]//g' | grep -v '^$' || true; }
 
 # The private sound server of the tests: what the desktop already runs decides where it can.
-sound=${WSX_TEST_SOUND_SERVER:-}
+sound=
+[ "$with_tests" = 1 ] && sound=${WSX_TEST_SOUND_SERVER:-}
 if [ "$with_tests" = 1 ] && [ -z "$sound" ]; then
   if installed pulseaudio; then sound=pulseaudio
   elif installed pipewire-pulse || installed pipewire-audio; then sound=pipewire

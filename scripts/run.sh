@@ -57,7 +57,7 @@ fi
 
 bash scripts/install-deps.sh run build
 "${as_user[@]}" cmake -S . -B build -G Ninja -DWSX_BUILD_TESTS=OFF >/dev/null
-"${as_user[@]}" cmake --build build -j"$(nproc)"
+"${as_user[@]}" cmake --build build -j"$(nproc)" --target wanshengxia wsx_help
 
 # libpulse finds the server through PULSE_SERVER or the socket in the runtime folder, which
 # PipeWire's pipewire-pulse and PulseAudio both serve (a socket-activated one starts on use).

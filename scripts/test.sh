@@ -31,6 +31,8 @@ build() {  # build DIR [cmake options...]
 build build -DWSX_BUILD_TESTS=ON
 build build-asan -DWSX_BUILD_TESTS=ON -DWSX_SANITIZE=ON
 
+# The X and sound servers must come up: tests that need them would otherwise only skip.
+export WSX_TEST_REQUIRE_SERVERS=1
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 for dir in build build-asan; do

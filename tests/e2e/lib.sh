@@ -222,7 +222,7 @@ e2e_keys() { local w=$1; shift; xdotool windowfocus --sync "$w" key --delay 60 "
 # message) tries again.
 e2e_type_file_name() {
   xdotool windowfocus --sync "$1" key ctrl+a
-  xdotool type --delay 60 "$2"
+  LC_ALL=C.UTF-8 xdotool type --delay 60 "$2"   # xdotool types multibyte text only in a UTF-8 locale
   sleep 0.3
   xdotool key Return
 }

@@ -87,7 +87,7 @@ bool PulseTestServer::start(std::string& why) {
         why = std::string("cannot run bash: ") + std::strerror(rc);
         return false;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
         if (std::filesystem::exists(ready) && pulseSocketAnswers(address())) return true;
         int status = 0;
@@ -98,7 +98,7 @@ bool PulseTestServer::start(std::string& why) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    why = "the sound server did not come up within 10 s";
+    why = "the sound server did not come up within 20 s";
     kill();
     return false;
 }

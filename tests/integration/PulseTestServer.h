@@ -18,7 +18,7 @@ public:
     PulseTestServer(const PulseTestServer&) = delete;
     PulseTestServer& operator=(const PulseTestServer&) = delete;
 
-    // Starts the server (again, after kill()) and waits up to 10 s until it is complete.
+    // Starts the server (again, after kill()) and waits up to 20 s until it is complete.
     // On failure `why` says what went wrong.
     bool start(std::string& why);
     // SIGKILL, as a crash: no goodbye to the clients.

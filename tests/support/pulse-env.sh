@@ -44,7 +44,7 @@ wsx_pulse_start() {
     unset WSX_TEST_PULSE WSX_TEST_TONE_HZ
 
     local i
-    for i in $(seq 100); do
+    for i in $(seq 200); do
         [ -e "$WSX_PULSE_DIR/server/ready" ] && break
         if ! kill -0 "$WSX_PULSE_PID" 2>/dev/null; then
             echo "pulse-env: the sound server exited at start:" >&2
@@ -56,7 +56,7 @@ wsx_pulse_start() {
         sleep 0.1
     done
     if [ ! -e "$WSX_PULSE_DIR/server/ready" ]; then
-        echo "pulse-env: the sound server did not come up within 10 s; its log:" >&2
+        echo "pulse-env: the sound server did not come up within 20 s; its log:" >&2
         tail -n 20 "$WSX_PULSE_DIR/server/server.log" >&2 2>/dev/null
         return 1
     fi

@@ -58,7 +58,6 @@ case $server in
     ;;
   pipewire)
     export PIPEWIRE_RUNTIME_DIR=$dir/runtime DBUS_SESSION_BUS_ADDRESS=unix:path=$dir/bus
-    mkdir -p "$XDG_CONFIG_HOME/pipewire/pipewire-pulse.conf.d"
     # The socket in DIR; channels mixed as PulseAudio mixes them (a mono stream from a
     # stereo source is the average of the two; a mono stream played is copied to both at its
     # own level), so that levels measured by the tests mean the same on both servers; and no
@@ -70,9 +69,14 @@ case $server in
 pulse.properties = { server.address = [ "unix:$dir/native" ] }
 stream.properties = { channelmix.normalize = true channelmix.upmix = false }
 CONF
-pulse.properties = { server.address = [ "unix:$dir/native" ] }
-stream.properties = { channelmix.normalize = true channelmix.upmix = false }
-CONF
+    # WirePlumber for policy only, without device monitors: they would reach for the
+    # machine's real sound cards and Bluetooth devices, and the Bluetooth monitor loads the
+    # logind plugin, which stops WirePlumber where systemd-logind does not run (containers,
+    # chroots, CI). These are WirePlumber 0.4's configuration files (Debian 12).
+    mkdir -p "$XDG_CONFIG_HOME/wireplumber/main.lua.d" "$XDG_CONFIG_HOME/wireplumber/bluetooth.lua.d"
+    printf '%s\n' "alsa_monitor.enabled = false" "v4l2_monitor.enabled = false" \
+      "libcamera_monitor.enabled = false" >"$XDG_CONFIG_HOME/wireplumber/main.lua.d/51-private.lua"
+    echo "bluez_monitor.enabled = false" >"$XDG_CONFIG_HOME/wireplumber/bluetooth.lua.d/51-private.lua"
     dbus-daemon --session --nofork --address="$DBUS_SESSION_BUS_ADDRESS" </dev/null >>"$log" 2>&1 &
     for _ in $(seq 50); do [ -S "$dir/bus" ] && break; sleep 0.05; done
     pipewire </dev/null >>"$log" 2>&1 &
@@ -82,12 +86,14 @@ CONF
     ;;
 esac
 
-for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
-pactl info >/dev/null 2>&1 || { echo "sound-server: $server did not answer within 5 s; see $log" >&2; exit 1; }
+# Up to 10 s for each step: a loaded machine (two builds beside the tests) is slow to start
+# a server.
+for _ in $(seq 200); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
+pactl info >/dev/null 2>&1 || { echo "sound-server: $server did not answer within 10 s; see $log" >&2; exit 1; }
 if [ -n "$sink" ]; then
   [ "$server" = pipewire ] && { pactl load-module module-null-sink sink_name="$sink" rate=48000 >/dev/null || exit 1; }
   # The defaults are set through the session manager, which may still be starting.
-  for _ in $(seq 50); do
+  for _ in $(seq 100); do
     pactl set-default-sink "$sink" 2>/dev/null && pactl set-default-source "$sink.monitor" 2>/dev/null &&
       [ "$(pactl get-default-source 2>/dev/null)" = "$sink.monitor" ] && break
     sleep 0.1

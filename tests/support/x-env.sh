@@ -43,6 +43,7 @@ wsx_x_start() {
     # accepts connections. -noreset: by default the server resets whenever its last client
     # leaves, and a client connecting during the reset is refused (a test that merely probes
     # the display would make the next one skip).
+    : >"$WSX_X_DIR/display"   # read below before the background job may have made it
     Xvfb -displayfd 3 -noreset -screen 0 1280x800x24 -nolisten tcp \
         3>"$WSX_X_DIR/display" </dev/null >"$WSX_X_DIR/xvfb.log" 2>&1 &
     WSX_X_PID=$!
