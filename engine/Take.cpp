@@ -84,6 +84,7 @@ Take::Take(fs::path folder, int lockFd, int journalFd)
 
 Take::~Take() {
     m_compactor.reset();  // before the sound file it reads
+    if (m_sweeper.joinable()) m_sweeper.join();
     m_sound.reset();
     if (m_journalFd >= 0) ::close(m_journalFd);
     if (m_ending == Ending::Remove) removeFiles(m_folder);
@@ -315,8 +316,14 @@ std::optional<Piece> Take::finishCompaction() {
     m_journalFd = journalFd;
     m_journalBytes = uint64_t(journal.st_size);
     m_sound = std::move(sound);
+    // Freeing gigabytes can take the filesystem most of a second: not on this thread.
+    if (m_sweeper.joinable()) m_sweeper.join();
+    m_sweeper = std::thread([old = soundFile(m_folder, m_generation),
+                             oldJournal = journalFile(m_folder, m_generation)] {
+        ::unlink(old.c_str());
+        ::unlink(oldJournal.c_str());
+    });
     m_generation = next;
-    removeLeftovers();
     return all;
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace wsx::mci {
@@ -118,6 +119,7 @@ private:
     std::unique_ptr<SpoolFile> m_sound;
     std::unique_ptr<TakeCompactor> m_compactor;  // a copy under way or ready to switch to
     bool m_compactionFailed = false;             // until the next change
+    std::thread m_sweeper;                       // removes the files of the generation left
     Ending m_ending = Ending::Keep;
 };
 
