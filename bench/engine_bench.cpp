@@ -1,7 +1,7 @@
 // The sound engine on the virtual clock, at the sizes a real user reaches: a nine-hour
 // take (memory must stay flat, the engine must run far faster than real time), cutting it
-// before and after a position, and saving an hour's take beside a plain copy of the same
-// bytes.
+// before and after a position, compacting a take of that length with half its sound cut,
+// and saving an hour's take beside a plain copy of the same bytes.
 //   engine_bench [HOURS]      (default 9)
 #include "audio/VirtualAudioBackend.h"
 #include "engine/MciEngine.h"
@@ -71,6 +71,19 @@ struct Bench {
     }
 };
 
+// Bytes of every take's sound files under `folder`.
+uintmax_t spoolBytes(const std::filesystem::path& folder) {
+    uintmax_t total = 0;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+        if (it->path().filename().string().rfind("sound", 0) == 0) {
+            const uintmax_t bytes = std::filesystem::file_size(it->path(), ec);
+            if (!ec) total += bytes;  // a file removed meanwhile counts nothing
+        }
+    return total;
+}
+
 double timeIt(const std::function<void()>& f) {
     const auto start = Clock::now();
     f();
@@ -89,6 +102,7 @@ int main(int argc, char** argv) {
         const long takeSeconds = long(hours * 3600);
         const long startRss = rssKiB("VmRSS:");
         const auto [wall, peak] = bench.take("A", takeSeconds);
+        long peakDuring = peak;
         std::printf("take of %.1f h at 22050 Hz stereo: %.1f s wall = %.0fx real time\n", hours,
                     wall, double(takeSeconds) / wall);
         std::printf(
@@ -106,6 +120,30 @@ int main(int argc, char** argv) {
         std::printf("delete before the middle: %.3f ms; delete after a quarter: %.3f ms\n",
                     before * 1e3, after * 1e3);
         bench.must("close A");
+
+        // Every other ten minutes cut (and a second more, so more than half is garbage):
+        // the take compacts in the background; the window's timer polls meanwhile.
+        peakDuring = std::max(peakDuring, bench.take("C", takeSeconds).second);
+        const long blocks = takeSeconds / 1200;
+        const std::string deletes = std::to_string(blocks);
+        for (long block = blocks - 1; block >= 0; --block)
+            bench.must("delete C from " + std::to_string(block * 1200 * 1000) + " to " +
+                       std::to_string((block * 1200 + 601) * 1000));
+        const auto soundBefore = spoolBytes(dir / "spool");
+        const auto compactStart = Clock::now();
+        double slowest = 0;
+        while (spoolBytes(dir / "spool") >= soundBefore) {
+            const double poll = timeIt([&] { bench.ask("status C position"); });
+            slowest = std::max(slowest, poll);
+            peakDuring = std::max(peakDuring, rssKiB("VmRSS:"));
+            ::usleep(100 * 1000);
+        }
+        std::printf(
+            "compaction of the %.1f h take with %s cuts (%.0f MB to %.0f MB): %.1f s; "
+            "slowest poll meanwhile %.1f ms; resident memory at most %.1f MB\n",
+            hours, deletes.c_str(), soundBefore / 1e6, spoolBytes(dir / "spool") / 1e6,
+            secondsSince(compactStart), slowest * 1e3, peakDuring / 1024.0);
+        bench.must("close C");
 
         bench.take("B", 3600);
         const auto saved = dir / "hour.wav";

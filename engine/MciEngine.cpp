@@ -52,6 +52,7 @@ uint32_t MciEngine::mciSendString(std::string_view command, std::string* reply) 
     else if (verb == "seek") rc = dev->seek(items);
     else if (verb == "delete") rc = dev->erase(items);
     else rc = dev->save(items);
+    dev->tendTake();
     // The reply is filled only on success: a failed query leaves it empty.
     if (rc == MCI_OK) out = std::move(answer);
     return rc;
@@ -83,6 +84,7 @@ uint32_t MciEngine::open(std::span<const Token> tokens, std::string& reply) {
     auto device = std::make_unique<WaveAudioDevice>(m_backend, m_options);
     if (!isNew)
         if (uint32_t e = device->adoptTake(tokens[0].text)) return e;
+    device->tendTake();
     m_devices.emplace(key, std::move(device));
     reply = std::to_string(m_nextId++);
     return MCI_OK;

@@ -30,6 +30,9 @@ public:
 //       continues a take an earlier run left (TakeStore lists them): stopped at 0, its
 //       length and format recovered, the format fixed. 275: not a take; 288: another
 //       running program holds it; 296: it cannot be read.
+//   A take whose sound file is mostly sound recorded over or deleted is compacted in the
+//   background (EngineOptions::compactMinBytes, compactPercent), looked after after each
+//   command on its element; a kill at any moment of it keeps the take.
 //   close NAME / close all
 //       discards the element's take. An element that is never closed (the program ended
 //       on a signal or was killed) leaves its take on disk when it holds unsaved sound.

@@ -2,6 +2,7 @@
 
 #include "platform/files/AtomicFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
@@ -45,6 +46,27 @@ bool makeFolders(const fs::path& folder) {
     return fs::is_directory(folder, ec);
 }
 
+// A file of ours: the format record, the generation pointer, any generation's sound or
+// journal, or an atomic write of "current" that never got its name.
+bool isOurFileName(const std::string& name) {
+    if (name == Take::kFormatName || name == Take::kCurrentName) return true;
+    if (name.rfind(".wsx-", 0) == 0) return true;
+    for (const std::string stem : {Take::kSoundName, Take::kJournalName}) {
+        if (name == stem) return true;
+        if (name.rfind(stem + ".", 0) != 0 || name.size() == stem.size() + 1) continue;
+        if (name.find_first_not_of("0123456789", stem.size() + 1) == std::string::npos) return true;
+    }
+    return false;
+}
+
+std::vector<fs::path> ourFiles(const fs::path& folder) {
+    std::vector<fs::path> out;
+    std::error_code ec;
+    for (const fs::directory_entry& e : fs::directory_iterator(folder, ec))
+        if (isOurFileName(e.path().filename().string())) out.push_back(e.path());
+    return out;
+}
+
 bool readWhole(const fs::path& file, std::vector<uint8_t>& out) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return false;
@@ -61,6 +83,8 @@ Take::Take(fs::path folder, int lockFd, int journalFd)
     : m_folder(std::move(folder)), m_lockFd(lockFd), m_journalFd(journalFd) {}
 
 Take::~Take() {
+    m_compactor.reset();  // before the sound file it reads
+    if (m_sweeper.joinable()) m_sweeper.join();
     m_sound.reset();
     if (m_journalFd >= 0) ::close(m_journalFd);
     if (m_ending == Ending::Remove) removeFiles(m_folder);
@@ -115,25 +139,57 @@ bool Take::isTake(const fs::path& folder) {
     std::ifstream in(folder / kFormatName);
     std::string line;
     if (std::getline(in, line) && line == kFormatMagic) return true;
-    // A damaged format record: still ours when the folder holds exactly our three files.
+    // A damaged format record: still ours when the folder holds only files of ours, a
+    // format record and a sound file and journal among them.
     std::error_code ec;
     size_t entries = 0;
+    bool format = false;
     for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
         const std::string name = e.path().filename().string();
-        if ((name != kSoundName && name != kJournalName && name != kFormatName) ||
-            !e.is_regular_file(ec) || e.is_symlink(ec))
-            return false;
+        if (!isOurFileName(name) || !e.is_regular_file(ec) || e.is_symlink(ec)) return false;
+        format = format || name == kFormatName;
         ++entries;
     }
-    return !ec && entries == 3;
+    return !ec && format && entries >= 3;
 }
 
 bool Take::removeFiles(const fs::path& folder) {
     bool ok = true;
-    for (const char* name : {kSoundName, kJournalName, kFormatName})
-        if (::unlink((folder / name).c_str()) != 0 && errno != ENOENT) ok = false;
+    for (const fs::path& file : ourFiles(folder))
+        if (::unlink(file.c_str()) != 0 && errno != ENOENT) ok = false;
     if (::rmdir(folder.c_str()) != 0) ok = false;
     return ok;
+}
+
+std::optional<uint64_t> Take::readGeneration(const fs::path& folder) {
+    std::error_code ec;
+    const fs::path file = folder / kCurrentName;
+    if (fs::symlink_status(file, ec).type() == fs::file_type::not_found) return 0;
+    if (!fs::is_regular_file(file, ec) || fs::file_size(file, ec) > 32 || ec) return std::nullopt;
+    std::ifstream in(file);
+    std::string line;
+    if (!std::getline(in, line) || line.empty() || line.size() > 19 ||
+        line.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return std::stoull(line);
+}
+
+fs::path Take::soundFile(const fs::path& folder, uint64_t gen) {
+    return folder / (gen == 0 ? std::string(kSoundName) : kSoundName + ("." + std::to_string(gen)));
+}
+
+fs::path Take::journalFile(const fs::path& folder, uint64_t gen) {
+    return folder /
+           (gen == 0 ? std::string(kJournalName) : kJournalName + ("." + std::to_string(gen)));
+}
+
+void Take::removeLeftovers() const {
+    const fs::path keep[] = {m_folder / kFormatName, m_folder / kCurrentName,
+                             soundFile(m_folder, m_generation),
+                             journalFile(m_folder, m_generation)};
+    for (const fs::path& file : ourFiles(m_folder))
+        if (std::find(std::begin(keep), std::end(keep), file) == std::end(keep))
+            ::unlink(file.c_str());
 }
 
 std::unique_ptr<Take> Take::create(const fs::path& parent, const audio::AudioFormat& format,
@@ -178,12 +234,17 @@ std::unique_ptr<Take> Take::adopt(const fs::path& folder, ReplayedTake& replayed
     std::unique_ptr<Take> take(new Take(folder, lockFd, -1));
     error = TakeError::Unreadable;
     const std::optional<TakeFormat> format = readFormat(folder);
+    const std::optional<uint64_t> generation = readGeneration(folder);
     std::vector<uint8_t> journal;
-    if (!format || !readWhole(folder / kJournalName, journal)) return nullptr;
+    if (!format || !generation || !readWhole(journalFile(folder, *generation), journal))
+        return nullptr;
     take->m_format = *format;
-    take->m_sound = SpoolFile::open(folder / kSoundName, false);
-    take->m_journalFd = ::open((folder / kJournalName).c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    take->m_generation = *generation;
+    take->m_sound = SpoolFile::open(soundFile(folder, *generation), false);
+    take->m_journalFd =
+        ::open(journalFile(folder, *generation).c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (!take->m_sound || take->m_journalFd < 0) return nullptr;
+    take->removeLeftovers();
 
     const JournalContents contents = readJournal(journal);
     // New records go right after the intact ones.
@@ -198,6 +259,8 @@ std::unique_ptr<Take> Take::adopt(const fs::path& folder, ReplayedTake& replayed
 }
 
 bool Take::log(const JournalRecord& record) {
+    m_compactor.reset();
+    m_compactionFailed = false;
     if (m_journalBroken || m_journalFd < 0) return false;
     const std::vector<uint8_t> bytes = encodeJournalRecord(record);
     int err = files::writeAll(m_journalFd, bytes.data(), bytes.size());
@@ -211,6 +274,57 @@ bool Take::log(const JournalRecord& record) {
     m_journalBytes += bytes.size();
     m_savedUnchanged = record.kind == JournalRecord::Kind::Saved;
     return true;
+}
+
+void Take::startCompaction(std::vector<Piece> pieces, std::chrono::milliseconds pause) {
+    if (m_compactor || m_compactionFailed || m_journalBroken || !m_sound) return;
+    TakeCompactor::Plan plan{soundFile(m_folder, m_generation + 1),
+                             journalFile(m_folder, m_generation + 1), std::move(pieces),
+                             m_savedUnchanged, pause};
+    m_compactor = std::make_unique<TakeCompactor>(*m_sound, std::move(plan));
+}
+
+std::optional<Piece> Take::finishCompaction() {
+    if (!m_compactor || m_compactor->state() == TakeCompactor::State::Copying) return std::nullopt;
+    if (m_compactor->state() == TakeCompactor::State::Failed) {
+        m_compactor.reset();
+        m_compactionFailed = true;
+        return std::nullopt;
+    }
+    // Everything that can fail is opened before the switch, so a failure keeps the old
+    // generation whole.
+    const uint64_t next = m_generation + 1;
+    std::unique_ptr<SpoolFile> sound = SpoolFile::open(m_compactor->plan().sound, false);
+    const int journalFd =
+        ::open(m_compactor->plan().journal.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    struct stat journal {};
+    const std::string text = std::to_string(next) + "\n";
+    if (!sound || journalFd < 0 || ::fstat(journalFd, &journal) != 0 ||
+        !files::writeAtomically(m_folder / kCurrentName, 0600, [&](int fd) {
+            return files::writeAll(fd, text.data(), text.size());
+        })) {
+        if (journalFd >= 0) ::close(journalFd);
+        m_compactor.reset();
+        m_compactionFailed = true;
+        return std::nullopt;
+    }
+    // The take is generation `next` from here on; the old files are leftovers.
+    m_compactor->keep();
+    const Piece all{0, m_compactor->liveBytes()};
+    m_compactor.reset();
+    ::close(m_journalFd);
+    m_journalFd = journalFd;
+    m_journalBytes = uint64_t(journal.st_size);
+    m_sound = std::move(sound);
+    // Freeing gigabytes can take the filesystem most of a second: not on this thread.
+    if (m_sweeper.joinable()) m_sweeper.join();
+    m_sweeper = std::thread([old = soundFile(m_folder, m_generation),
+                             oldJournal = journalFile(m_folder, m_generation)] {
+        ::unlink(old.c_str());
+        ::unlink(oldJournal.c_str());
+    });
+    m_generation = next;
+    return all;
 }
 
 }  // namespace wsx::mci

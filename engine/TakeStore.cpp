@@ -23,10 +23,13 @@ TakeInfo TakeStore::inspect(const fs::path& takeFolder) {
     info.folder = takeFolder;
     if (!Take::isTake(takeFolder)) return info;
     const std::optional<TakeFormat> format = Take::readFormat(takeFolder);
+    // The generation "current" names; another one's files are a compaction's leftovers.
+    const std::optional<uint64_t> generation = Take::readGeneration(takeFolder);
+    if (!format || !generation) return info;
     std::error_code ec;
-    const uintmax_t soundBytes = fs::file_size(takeFolder / Take::kSoundName, ec);
-    std::ifstream in(takeFolder / Take::kJournalName, std::ios::binary);
-    if (!format || ec || !in) return info;
+    const uintmax_t soundBytes = fs::file_size(Take::soundFile(takeFolder, *generation), ec);
+    std::ifstream in(Take::journalFile(takeFolder, *generation), std::ios::binary);
+    if (ec || !in) return info;
     std::ostringstream text;
     text << in.rdbuf();
     const std::string bytes = text.str();

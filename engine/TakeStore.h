@@ -23,7 +23,8 @@ struct TakeInfo {
 // The takes left behind by programs that ended without closing their elements (killed,
 // crashed, or ended by a signal with unsaved sound), in the folder of takes. Only "take-*"
 // folders holding our format record (or, when it is damaged, exactly our three files) are
-// ever looked at or removed.
+// ever looked at or removed. A take is read at the generation its "current" file names
+// (Take.h), whatever a compaction cut short left beside it.
 // To reopen one as an element: "open \"<folder>\" type waveaudio alias NAME".
 // Thread safety: none kept; any thread, one call at a time per take.
 class TakeStore {

@@ -11,6 +11,7 @@
 #include "audio/AudioBackend.h"
 #include "platform/files/AtomicFile.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -23,6 +24,12 @@ struct EngineOptions {
     // Where takes are kept (each in its own take-XXXXXX folder; TakeStore).
     std::filesystem::path takeFolder = TakeStore::defaultFolder();
     uint64_t maxDataBytes = kMaxWavDataBytes;  // what one WAV file can hold
+    // A take is compacted (its live sound copied to a new sound file, the rest dropped)
+    // when more than compactPercent of its sound file and more than compactMinBytes of it
+    // is sound no piece refers to (recorded over or deleted).
+    uint64_t compactMinBytes = 64ull * 1024 * 1024;
+    uint32_t compactPercent = 50;
+    std::chrono::milliseconds compactPause{0};  // between chunks of the copy (tests slow it)
 };
 
 // One open waveaudio element: its format, time format, transport mode and position, and
@@ -65,6 +72,11 @@ public:
     uint32_t adoptTake(const std::filesystem::path& folder);
     // The element is closed on purpose: its take goes with it.
     void discard() { m_discard = true; }
+    // Looks after the take between commands: starts a compaction when enough of its sound
+    // file is garbage, and switches to a finished one while nothing plays or records.
+    // The copy runs in the background; an edit while it runs cancels it (Take::log), and
+    // the next tendTake() starts afresh from the edited piece table.
+    void tendTake();
 
     uint32_t set(Items items);
     uint32_t status(Items items, std::string& reply);

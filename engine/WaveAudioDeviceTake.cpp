@@ -3,6 +3,7 @@
 #include "MciError.h"
 #include "WaveAudioDevice.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace wsx::mci {
@@ -85,6 +86,22 @@ void WaveAudioDevice::closeTake() {
     const bool keep = !m_discard && m_wave.length() > 0 && !m_take->savedUnchanged();
     m_take->finish(keep ? Take::Ending::Keep : Take::Ending::Remove);
     m_take.reset();
+}
+
+void WaveAudioDevice::tendTake() {
+    refresh();
+    if (!m_take || m_capture || m_playback) return;
+    if (m_take->compacting()) {
+        if (const std::optional<Piece> all = m_take->finishCompaction()) {
+            m_wave = Waveform();
+            m_wave.insert(0, *all);
+        }
+        return;
+    }
+    const uint64_t size = m_take->sound().size();
+    const uint64_t garbage = size - std::min(size, m_wave.length());
+    if (garbage > m_options.compactMinBytes && garbage * 100 > size * m_options.compactPercent)
+        m_take->startCompaction(m_wave.pieces(), m_options.compactPause);
 }
 
 uint32_t WaveAudioDevice::adoptTake(const std::filesystem::path& folder) {

@@ -1,13 +1,17 @@
 // mcishell: drives the MCI engine from the command line, one command string per line.
 //
-//   mcishell [--virtual [--numbered]] [FILE]
+//   mcishell [--virtual [--numbered]] [--compact-after BYTES] [--compact-percent P]
+//            [--compact-pause MS] [FILE]
 //
 // Reads FILE (or standard input) line by line. Each line is sent to the engine and answered
 // with "<result code> <reply>" (reply in double quotes when present). A line "wait MS"
 // sleeps MS milliseconds (with --virtual it moves the virtual clock instead, so a nine-hour
 // take runs in seconds); MS is digits only, anything else is refused on standard error and
 // the script goes on. --numbered makes the virtual input number its frames (numberedSignal).
-// Blank lines and lines starting with '#' are skipped. The exit code is 0 when every command
+// The --compact options set when a take is compacted (more than P percent and more than BYTES
+// of its sound file garbage; defaults 50 and 64 MiB) and a pause between chunks of the copy,
+// so tests can make compactions frequent and slow. Blank lines and lines starting with '#'
+// are skipped. The exit code is 0 when every command
 // and wait succeeded, 1 otherwise, 2 for bad usage.
 //
 // Takes go to $XDG_STATE_HOME/wanshengxia; an element the script does not close keeps its
@@ -61,17 +65,21 @@ void printWarnings(uint32_t rc) {
     g_warnings.clear();
 }
 
-// "wait MS" with MS a plain non-negative decimal: no sign, fraction or exponent.
-enum class Wait { NotAWait, Valid, Invalid };
-Wait parseWait(const std::string& line, uint64_t& ms) {
-    if (line != "wait" && line.rfind("wait ", 0) != 0) return Wait::NotAWait;
-    const std::string text = line.size() > 5 ? line.substr(5) : std::string();
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), ms);
+// A plain non-negative decimal: no sign, fraction or exponent.
+bool parseCount(const std::string& text, uint64_t& value) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     const bool digitsOnly = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
         return c >= '0' && c <= '9';
     });
-    return digitsOnly && ec == std::errc() && end == text.data() + text.size() ? Wait::Valid
-                                                                               : Wait::Invalid;
+    return digitsOnly && ec == std::errc() && end == text.data() + text.size();
+}
+
+// "wait MS" with MS a plain non-negative decimal.
+enum class Wait { NotAWait, Valid, Invalid };
+Wait parseWait(const std::string& line, uint64_t& ms) {
+    if (line != "wait" && line.rfind("wait ", 0) != 0) return Wait::NotAWait;
+    return parseCount(line.size() > 5 ? line.substr(5) : std::string(), ms) ? Wait::Valid
+                                                                            : Wait::Invalid;
 }
 
 // Every frame carries its own number, counted across all captures of the run (channel 0 the
@@ -85,7 +93,8 @@ wsx::audio::VirtualAudioBackend::Signal numberedSignal() {
     };
 }
 
-int run(std::istream& in, bool virtualClock, bool numbered) {
+int run(std::istream& in, const wsx::mci::EngineOptions& options, bool virtualClock,
+        bool numbered) {
     std::unique_ptr<wsx::audio::AudioBackend> backend;
     wsx::audio::VirtualAudioBackend* clock = nullptr;
     if (virtualClock) {
@@ -98,7 +107,7 @@ int run(std::istream& in, bool virtualClock, bool numbered) {
     }
     int exitCode = 0;
     {
-        wsx::mci::MciEngine engine(*backend);
+        wsx::mci::MciEngine engine(*backend, options);
         std::string line;
         while (std::getline(in, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -137,12 +146,25 @@ int main(int argc, char** argv) {
     bool virtualClock = false;
     bool numbered = false;
     std::string file;
+    wsx::mci::EngineOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--virtual") virtualClock = true;
+        uint64_t value = 0;
+        const bool compactOption = arg.rfind("--compact-", 0) == 0;
+        if (compactOption && (i + 1 >= argc || !parseCount(argv[i + 1], value))) {
+            std::cerr << "mcishell: " << arg << " takes a whole number\n";
+            return 2;
+        }
+        if (compactOption) ++i;
+        if (arg == "--compact-after") options.compactMinBytes = value;
+        else if (arg == "--compact-percent")
+            options.compactPercent = uint32_t(std::min<uint64_t>(value, 100));
+        else if (arg == "--compact-pause") options.compactPause = std::chrono::milliseconds(value);
+        else if (arg == "--virtual") virtualClock = true;
         else if (arg == "--numbered") numbered = true;
         else if (arg == "-h" || arg == "--help") {
-            std::cout << "usage: mcishell [--virtual [--numbered]] [FILE]\n";
+            std::cout << "usage: mcishell [--virtual [--numbered]] [--compact-after BYTES] "
+                         "[--compact-percent P] [--compact-pause MS] [FILE]\n";
             return 0;
         } else if (file.empty() && arg[0] != '-') file = arg;
         else {
@@ -154,11 +176,11 @@ int main(int argc, char** argv) {
         std::cerr << "mcishell: --numbered needs --virtual\n";
         return 2;
     }
-    if (file.empty()) return run(std::cin, virtualClock, numbered);
+    if (file.empty()) return run(std::cin, options, virtualClock, numbered);
     std::ifstream in(file);
     if (!in) {
         std::cerr << "mcishell: cannot read " << file << "\n";
         return 2;
     }
-    return run(in, virtualClock, numbered);
+    return run(in, options, virtualClock, numbered);
 }

@@ -4,7 +4,7 @@ that overwrite and insert at random places, deletes, saves) and check that the t
 leaves reopens with exactly the sound a save just before the kill would have held, less at
 most 0.5 s of the capture under way.
 
-    mcishell-kill.py BUILD_DIR [KILLS] [SEED]
+    mcishell-kill.py BUILD_DIR [KILLS] [SEED] [--compact]
 
 The input numbers every frame (mcishell --numbered), so the run is the same every time: a
 first run without kills saves the state after each step, and each killed run is compared
@@ -12,7 +12,13 @@ with those. Half the kills land in a capture that runs at the speed of a real on
 virtual clock moved 50 ms every 50 ms), where the loss is measured against what the
 element reported captured; the others land right after a random line, where the take must
 hold every change already answered and be some state the element passed through.
-Prints the figures: kills, kills mid-capture, largest loss."""
+With --compact, mcishell compacts its take whenever any of it is garbage, each copy paced
+to last a few hundred milliseconds, and the kills that do not land in a capture come while
+the script polls the element (as the window's timer does, so finished copies are switched
+to): they land before, during and after compactions, and the take must still reopen equal
+to the save before the kill.
+Prints the figures: kills, kills mid-capture, largest loss, and with --compact the kills
+that found a compaction unfinished and the takes already compacted."""
 import os
 import random
 import shutil
@@ -68,8 +74,11 @@ def frames_of(path):
         return w.readframes(w.getnframes())
 
 
-def mcishell(build, env):
-    return subprocess.Popen([os.path.join(build, "mcishell"), "--virtual", "--numbered"],
+COMPACT = ["--compact-after", "1", "--compact-percent", "0", "--compact-pause", "100"]
+
+
+def mcishell(build, env, extra):
+    return subprocess.Popen([os.path.join(build, "mcishell"), "--virtual", "--numbered"] + extra,
                             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                             env=env, text=True, bufsize=1)
 
@@ -100,39 +109,53 @@ def kept_bytes(before, after, how, at_ms, recovered):
     return got if captured_with(before, after, how, at_ms, got) == recovered else None
 
 
+def generations(folder):
+    """The generations whose files are in a take folder, and whether an atomic write is."""
+    gens, temp = set(), False
+    for name in os.listdir(folder):
+        stem, _, gen = name.partition(".")
+        if stem in ("sound", "journal"):
+            gens.add(int(gen) if gen else 0)
+        temp = temp or name.startswith(".wsx-")
+    return gens, temp
+
+
 def main():
-    build = sys.argv[1]
-    kills = int(sys.argv[2]) if len(sys.argv) > 2 else 24
-    seed = int(sys.argv[3]) if len(sys.argv) > 3 else random.randrange(1 << 30)
+    args = [a for a in sys.argv[1:] if a != "--compact"]
+    compact = len(args) < len(sys.argv) - 1
+    build = args[0]
+    kills = int(args[1]) if len(args) > 1 else 24
+    seed = int(args[2]) if len(args) > 2 else random.randrange(1 << 30)
     rng = random.Random(seed)
-    print("seed %d" % seed)
+    print("seed %d%s" % (seed, " with compactions" if compact else ""))
     work = tempfile.mkdtemp(prefix="wsx-kill-")
     try:
-        return run(build, kills, rng, work)
+        return run(build, kills, rng, work, COMPACT if compact else [])
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
 
-def run(build, kills, rng, work):
+def run(build, kills, rng, work, extra):
     refs, state = os.path.join(work, "refs"), os.path.join(work, "state")
     os.makedirs(refs)
     env = dict(os.environ, XDG_STATE_HOME=state)
     steps = make_steps(rng)
     lines = script(steps, refs)
-    full = subprocess.run([os.path.join(build, "mcishell"), "--virtual", "--numbered"], env=env,
+    full = subprocess.run([os.path.join(build, "mcishell"), "--virtual", "--numbered"] + extra, env=env,
                           input="\n".join(l for l, _, _ in lines) + "\nclose A\n", text=True,
                           capture_output=True, check=True)
     assert "\n".join(full.stdout.split("\n")[2:]).count("0") >= len(steps), full.stdout
     ref = [frames_of(os.path.join(refs, "ref-%d.wav" % k)) for k in range(len(steps))]
 
     failures, mid_capture, worst_loss_ms = 0, 0, 0.0
+    mid_compaction, compacted = 0, 0
     for n in range(kills):
         shutil.rmtree(state, ignore_errors=True)
         paced = n % 2 == 0
         waits = [i for i, (_, ph, _) in enumerate(lines) if ph == "waiting"]
         stop_at = rng.choice(waits) if paced else rng.randrange(2, len(lines))
         delay = rng.choice([0.0, rng.uniform(0.0, 0.05), rng.uniform(0.1, 0.3)])
-        p = mcishell(build, env)
+        p = mcishell(build, env, extra)
         for line, _, _ in lines[:stop_at if paced else stop_at + 1]:
             p.stdin.write(line + "\n")
             if not line.startswith("wait "):
@@ -146,6 +169,13 @@ def run(build, kills, rng, work):
                 p.stdin.write("wait 50\nstatus A position\n")
                 reported = int(p.stdout.readline().split('"')[1]) - steps[k][2]
                 time.sleep(0.05 if i + 1 < chunks else rng.uniform(0.0, 0.05))
+        elif extra:
+            # Polled as the window polls, so a finished copy is switched to meanwhile.
+            until = time.monotonic() + rng.uniform(0.0, 0.6)
+            while time.monotonic() < until:
+                p.stdin.write("status A mode\n")
+                p.stdout.readline()
+                time.sleep(rng.uniform(0.0, 0.03))
         else:
             time.sleep(delay)
         p.send_signal(signal.SIGKILL)
@@ -158,6 +188,9 @@ def run(build, kills, rng, work):
         else:
             assert len(takes) == 1, takes
             folder = os.path.join(state, "wanshengxia", takes[0])
+            gens, temp = generations(folder)
+            mid_compaction += len(gens) > 1 or temp
+            compacted += max(gens, default=0) > 0
             out = os.path.join(work, "recovered.wav")
             r = subprocess.run([os.path.join(build, "mcishell")], env=env, text=True, capture_output=True,
                                input='open "%s" type waveaudio alias R\nsave R "%s"\n' % (folder, out))
@@ -188,6 +221,9 @@ def run(build, kills, rng, work):
             print("FAIL %s: recovered %d bytes, before %d, after %d" % (what, len(recovered), len(before), len(after)))
     print("%d kills, %d mid-capture; largest loss of a capture %.1f ms (allowed %d); %d failures"
           % (kills, mid_capture, worst_loss_ms, MAX_LOSS_MS, failures))
+    if extra:
+        print("%d kills found a compaction unfinished; %d takes had been compacted"
+              % (mid_compaction, compacted))
     return 1 if failures else 0
 
 

@@ -13,6 +13,11 @@ if(Python3_FOUND)
            COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/integration/mcishell-kill.py
                    ${CMAKE_BINARY_DIR} 50)
   set_tests_properties(mcishell.KilledTakesReopenSampleForSample PROPERTIES TIMEOUT 120)
+  # The same with a compaction after every edit, paced so kills land inside them too.
+  add_test(NAME mcishell.TakesKilledWhileCompactingReopenSampleForSample
+           COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/integration/mcishell-kill.py
+                   ${CMAKE_BINARY_DIR} 50 --compact)
+  set_tests_properties(mcishell.TakesKilledWhileCompactingReopenSampleForSample PROPERTIES TIMEOUT 120)
 endif()
 
 # No sound server: record fails with "noserver" and leaves no take; bad waits are refused.
