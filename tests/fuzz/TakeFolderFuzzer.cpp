@@ -9,6 +9,7 @@
 #include "FuzzFolder.h"
 #include "audio/VirtualAudioBackend.h"
 #include "engine/MciEngine.h"
+#include "platform/log/Log.h"
 #include "engine/TakeStore.h"
 
 #include <algorithm>
@@ -22,6 +23,10 @@ namespace {
 
 const wsx::fuzz::FuzzFolder& folder() {
     static const wsx::fuzz::FuzzFolder f;
+    // The engine's warnings (every failed save says why) would only slow the run down.
+    static const auto quiet =
+        wsx::log::setSink([](wsx::log::Level, const char*, const std::string&) {});
+    (void)quiet;
     return f;
 }
 
