@@ -42,9 +42,10 @@ done
 seconds=${WSX_FUZZ_SECONDS:-60}
 if [ "$seconds" -gt 0 ]; then
   # The MCI command target gets the seconds given, each file reader half of them.
-  echo "== fuzzing: the MCI commands for ${seconds}s, each file reader for $((seconds / 2))s"
+  readers=$(( seconds > 1 ? seconds / 2 : 1 ))
+  echo "== fuzzing: the MCI commands for ${seconds}s, each file reader for ${readers}s"
   CXX=clang++ build build-fuzz -DWSX_FUZZ=ON -DWSX_SANITIZE=ON -DWSX_BUILD_GUI=OFF -DWSX_BUILD_TESTS=OFF
-  tests/fuzz/run-long.sh "$seconds" "$((seconds / 2))" build-fuzz || status=1
+  tests/fuzz/run-long.sh "$seconds" "$readers" build-fuzz || status=1
 fi
 
 exit $status

@@ -10,7 +10,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 
 namespace wsx::fuzz {
 

@@ -15,7 +15,9 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 seconds=${1:?usage: run-long.sh SECONDS [READER_SECONDS] [BUILD_DIR]}
 readerSeconds=${2:-$seconds}
-build=$(cd "${3:-$here/../../build-fuzz}" && pwd)
+build=$(cd "${3:-$here/../../build-fuzz}" && pwd) || exit 2
+# libFuzzer takes 0 seconds as "no limit".
+[ "$seconds" -gt 0 ] && [ "$readerSeconds" -gt 0 ] || { echo "run-long.sh: seconds must be > 0"; exit 2; }
 targets="mci_command take_journal take_folder autostart_entry desktop_quoting"
 
 scratch=$(mktemp -d "$( [ -w /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}")/wsx-fuzz-run.XXXXXX")
@@ -33,6 +35,7 @@ for target in $targets; do
   log=$build/fuzz-logs/$target.log
   time=$readerSeconds
   [ "$target" = mci_command ] && time=$seconds
+  [ -x "$fuzzer" ] || { echo "run-long.sh: no $fuzzer (not a fuzz build?)"; exit 2; }
   mkdir -p "$corpus"
   cp -n "$here/seeds/$target"/* "$corpus"/ 2>/dev/null
   dict=()
