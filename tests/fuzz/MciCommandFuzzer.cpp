@@ -6,8 +6,8 @@
 #include "FuzzFolder.h"
 #include "audio/VirtualAudioBackend.h"
 #include "engine/MciEngine.h"
-#include "platform/log/Log.h"
 #include "engine/MciTokenizer.h"
+#include "platform/log/Log.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -9,8 +9,8 @@
 #include "FuzzFolder.h"
 #include "audio/VirtualAudioBackend.h"
 #include "engine/MciEngine.h"
-#include "platform/log/Log.h"
 #include "engine/TakeStore.h"
+#include "platform/log/Log.h"
 
 #include <algorithm>
 #include <cstdint>
