@@ -3,10 +3,11 @@
 # running, building and testing (never removing one), builds the program and the tests twice
 # (plain, and with AddressSanitizer + UndefinedBehaviorSanitizer), runs every test of both
 # builds inside a private sound server (PulseAudio, or PipeWire on a PipeWire desktop) and a
-# private X server, and runs the MCI command fuzzer for a bounded time. Nothing of the user's
+# private X server, and runs each fuzz target for a bounded time. Nothing of the user's
 # own desktop session, sound server or settings is touched.
 #   scripts/test.sh            as yourself; sudo is asked for only to install packages
-# Environment: WSX_FUZZ_SECONDS (default 60; 0 skips the fuzzer);
+# Environment: WSX_FUZZ_SECONDS (default 60: the MCI command fuzzer, and half of it for each
+# file reader's; 0 skips fuzzing);
 # WSX_TEST_SOUND_SERVER=pulseaudio|pipewire chooses the private sound server by hand.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -42,19 +43,11 @@ done
 
 seconds=${WSX_FUZZ_SECONDS:-60}
 if [ "$seconds" -gt 0 ]; then
-  echo "== fuzzing the MCI command parser for ${seconds}s"
+  # The MCI command target gets the seconds given, each file reader half of them.
+  readers=$(( seconds > 1 ? seconds / 2 : 1 ))
+  echo "== fuzzing: the MCI commands for ${seconds}s, each file reader for ${readers}s"
   CXX=clang++ build build-fuzz -DWSX_FUZZ=ON -DWSX_SANITIZE=ON -DWSX_BUILD_GUI=OFF -DWSX_BUILD_TESTS=OFF
-  corpus=$(mktemp -d)
-  cp tests/fuzz/corpus/* "$corpus"/
-  if build-fuzz/tests/fuzz/mci_command_fuzzer -max_total_time="$seconds" -timeout=10 \
-       -rss_limit_mb=2048 -print_final_stats=1 "$corpus" >build-fuzz/fuzz.log 2>&1; then
-    echo "fuzzer: $(grep -c . "$corpus"/* 2>/dev/null | wc -l) corpus entries, no crash"
-  else
-    tail -40 build-fuzz/fuzz.log
-    echo "fuzzer: FAILED (log in build-fuzz/fuzz.log)"
-    status=1
-  fi
-  rm -rf "$corpus"
+  tests/fuzz/run-long.sh "$seconds" "$readers" build-fuzz || status=1
 fi
 
 exit $status

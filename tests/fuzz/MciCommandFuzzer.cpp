@@ -1,40 +1,90 @@
 // Feeds arbitrary text to the MCI engine, one command per line, with the virtual clock
 // moving between commands, so that parsing and every transport path see hostile input.
 // Must never crash, hang, leak or trip a sanitizer; the result codes are not judged here.
+// "save" and "open" of a take folder are fuzzed too, with their path moved inside the
+// target's private folder (FuzzFolder), so the fuzzer never writes anywhere else.
+#include "FuzzFolder.h"
 #include "audio/VirtualAudioBackend.h"
 #include "engine/MciEngine.h"
+#include "engine/MciTokenizer.h"
+#include "platform/log/Log.h"
 
-#include <cctype>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <unistd.h>
+
+namespace {
+
+const wsx::fuzz::FuzzFolder& folder() {
+    static const wsx::fuzz::FuzzFolder f;
+    // The engine's warnings (every failed save says why) would only slow the run down.
+    static const auto quiet =
+        wsx::log::setSink([](wsx::log::Level, const char*, const std::string&) {});
+    (void)quiet;
+    return f;
+}
+
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+// The command as the engine is to see it: unchanged unless it names a path ("save A path",
+// "open path ..."), which is then moved into the private folder. Empty: not to be sent.
+std::optional<std::string> confined(std::string_view command) {
+    using namespace wsx::mci;
+    const Tokenized parsed = tokenize(command);
+    // The engine refuses these before it touches a file.
+    if (parsed.error || parsed.tokens.size() < 2 || parsed.tokens[0].quoted)
+        return std::string(command);
+    const std::vector<Token>& t = parsed.tokens;
+    const std::string verb = toLowerAscii(t[0].text);
+    size_t pathAt = 0;
+    if (verb == "save" && t.size() == 3) pathAt = 2;
+    else if (verb == "open" && (t[1].quoted || !equalsIgnoreCase(t[1].text, "new"))) pathAt = 1;
+    else return std::string(command);
+    const std::optional<std::filesystem::path> inside = folder().confine(t[pathAt].text);
+    if (!inside) return std::nullopt;
+    std::string out;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (i) out += ' ';
+        out += i == pathAt ? quoted(inside->string()) : t[i].quoted ? quoted(t[i].text) : t[i].text;
+    }
+    // Belt and braces: what the engine will parse names exactly the confined path.
+    const Tokenized again = tokenize(out);
+    if (again.error || again.tokens.size() != t.size() ||
+        again.tokens[pathAt].text != inside->string())
+        return std::nullopt;
+    return out;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::filesystem::path spool =
-        std::filesystem::temp_directory_path() / ("wsx-fuzz-" + std::to_string(::getpid()));
-    wsx::audio::VirtualAudioBackend backend;
-    wsx::mci::EngineOptions options{spool, 1u << 20};
-    wsx::mci::MciEngine engine(backend, options);
-    engine.mciSendString("open new type waveaudio alias A", nullptr);
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
-    size_t start = 0;
-    int commands = 0;
-    while (start <= input.size() && commands++ < 64) {
-        size_t end = input.find('\n', start);
-        if (end == std::string_view::npos) end = input.size();
-        const std::string_view command = input.substr(start, end - start);
-        // "save" writes wherever the text says; the fuzzer must not scribble over the machine.
-        std::string lower(command);
-        for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-        if (lower.find("save") == std::string::npos) {
-            std::string reply;
-            engine.mciSendString(command, &reply);
+    {
+        wsx::audio::VirtualAudioBackend backend;
+        wsx::mci::EngineOptions options{folder().root() / "takes", 1u << 20};
+        wsx::mci::MciEngine engine(backend, options);
+        engine.mciSendString("open new type waveaudio alias A", nullptr);
+        const std::string_view input(reinterpret_cast<const char*>(data), size);
+        size_t start = 0;
+        int commands = 0;
+        while (start <= input.size() && commands++ < 64) {
+            size_t end = input.find('\n', start);
+            if (end == std::string_view::npos) end = input.size();
+            if (const auto command = confined(input.substr(start, end - start))) {
+                std::string reply;
+                engine.mciSendString(*command, &reply);
+            }
+            backend.advance(7);
+            start = end + 1;
         }
-        backend.advance(7);
-        start = end + 1;
+        // Closed on purpose, so no take is kept for a later start.
+        engine.mciSendString("close all", nullptr);
     }
+    folder().clear();
     return 0;
 }

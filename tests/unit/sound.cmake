@@ -1,5 +1,6 @@
 # The sound engine on the virtual clock: parser, piece table, WAV files, every MCI command,
-# and the command strings the window sends; the playback clock without a server.
+# and the command strings the window sends; the playback clock without a server; the
+# transport checked against a reference model with random scripts (TransportModel).
 wsx_add_gtest(wsx_sound_tests
   SOURCES
     unit/MciTokenizerTest.cpp
@@ -13,6 +14,8 @@ wsx_add_gtest(wsx_sound_tests
     unit/TakeCompactionTest.cpp
     unit/MciReasonTest.cpp
     unit/PlaybackClockTest.cpp
+    unit/TransportModel.cpp
+    unit/TransportModelTest.cpp
     support/WavReader.cpp
   LIBS wsx_modules wsx_engine wsx_audio)
 target_compile_definitions(wsx_sound_tests PRIVATE
