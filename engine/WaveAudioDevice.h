@@ -102,6 +102,12 @@ private:
     void noteCaptureStop();
     void closeTake();
     static Reason openErrorReason(audio::OpenError e);
+    // "input" items (WaveAudioDeviceInput.cpp): default, monitor, both, or a source's name
+    // (a quoted word is always a name).
+    static audio::CaptureSource parseInput(const Token& token);
+    static std::string inputText(const audio::CaptureSource& source);
+    // The loudest sample recorded or played since the last call, 0..32768; 0 when idle.
+    uint32_t takeLevel();
 
     // Bytes as a value in the time format (milliseconds to the nearest one).
     uint64_t toReported(uint64_t bytes) const;
@@ -121,6 +127,7 @@ private:
     audio::AudioBackend& m_backend;
     const EngineOptions& m_options;
     audio::AudioFormat m_format;
+    audio::CaptureSource m_input;  // what the next recording records from
     TimeFormat m_timeFormat = TimeFormat::Milliseconds;
     Mode m_mode = Mode::Stopped;
     Mode m_pausedFrom = Mode::Stopped;  // what a resume continues

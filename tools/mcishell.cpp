@@ -7,7 +7,8 @@
 // sleeps MS milliseconds (with --virtual it moves the virtual clock instead, so a nine-hour
 // take runs in seconds); MS is digits only, anything else is refused on standard error and
 // the script goes on. --numbered makes the virtual input number its frames (numberedSignal).
-// Blank lines and lines starting with '#' are skipped. The exit code is 0 when every command
+// A line "inputs" lists the sound server's inputs, one "name<TAB>description" a line, the
+// names that "set NAME input" takes. Blank lines and lines starting with '#' are skipped. The exit code is 0 when every command
 // and wait succeeded, 1 otherwise, 2 for bad usage.
 //
 // Takes go to $XDG_STATE_HOME/wanshengxia; an element the script does not close keeps its
@@ -111,6 +112,12 @@ int run(std::istream& in, bool virtualClock, bool numbered) {
                 exitCode = 1;
                 continue;
             }
+            if (line == "inputs") {
+                for (const auto& device : backend->captureDevices())
+                    std::cout << device.name << '\t' << device.description << '\n';
+                std::cout << std::flush;
+                continue;
+            }
             if (wait == Wait::Valid) {
                 if (clock) clock->advance(ms);
                 else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -142,7 +149,13 @@ int main(int argc, char** argv) {
         if (arg == "--virtual") virtualClock = true;
         else if (arg == "--numbered") numbered = true;
         else if (arg == "-h" || arg == "--help") {
-            std::cout << "usage: mcishell [--virtual [--numbered]] [FILE]\n";
+            std::cout
+                << "usage: mcishell [--virtual [--numbered]] [FILE]\n"
+                   "  one MCI command a line; \"wait MS\" waits; \"inputs\" lists the inputs\n"
+                   "  set NAME input default|monitor|both|\"<input name>\"\n"
+                   "      what the next recordings take: the default input, what the\n"
+                   "      default output plays, both mixed, or one input by name\n"
+                   "  status NAME input | level | reason\n";
             return 0;
         } else if (file.empty() && arg[0] != '-') file = arg;
         else {

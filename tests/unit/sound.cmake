@@ -12,6 +12,8 @@ wsx_add_gtest(wsx_sound_tests
     unit/MciTakeTest.cpp
     unit/MciReasonTest.cpp
     unit/PlaybackClockTest.cpp
+    unit/CaptureMixerTest.cpp
+    unit/MciInputTest.cpp
     support/WavReader.cpp
   LIBS wsx_modules wsx_engine wsx_audio)
 target_compile_definitions(wsx_sound_tests PRIVATE
