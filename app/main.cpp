@@ -93,7 +93,9 @@ int main(int argc, char** argv) {
                                    hotKeys,
                                    registry,
                                    shell,
-                                   QCoreApplication::applicationFilePath().toStdString()};
+                                   QCoreApplication::applicationFilePath().toStdString(),
+                                   &backend,
+                                   wsx::RecorderSettings::defaultFile()};
 
     wsx::frmMain window(services);
     QObject::connect(&window, &wsx::frmMain::unloaded, &app, &QCoreApplication::quit);

@@ -51,7 +51,9 @@ int main(int argc, char** argv) {
                                    hotKeys,
                                    registry,
                                    shell,
-                                   QDir(home.path()).filePath("wanshengxia").toStdString()};
+                                   QDir(home.path()).filePath("wanshengxia").toStdString(),
+                                   nullptr,
+                                   {}};
     wsx::frmMain window(services);
     window.Form_Load();
     window.show();

@@ -46,6 +46,11 @@ public:
 //       quoted word is always a name). The defaults are looked up at each record. May be
 //       given at any time, with sound or without; a missing named source fails the record
 //       as nodevice. "status NAME input" replies the same words, or the name.
+//   set waveaudio input ... / status waveaudio input
+//       the same for the engine as a whole: every element that has not set its own input
+//       records from this one, elements opened later included (so a program's choice
+//       outlives "close" and "open new"). "waveaudio" here is the device type; an element
+//       aliased waveaudio is addressed instead, should there be one.
 //   status NAME level
 //       the loudest sample recorded or played since the last such query, 0..32768 on a
 //       16-bit scale whatever the format; 0 while stopped or paused. For a level meter.
@@ -65,9 +70,13 @@ public:
 private:
     uint32_t open(std::span<const Token> tokens, std::string& reply);
     uint32_t close(std::span<const Token> tokens);
+    // "set waveaudio input ..." and "status waveaudio input": the engine's input.
+    uint32_t deviceTypeCommand(const std::string& verb, std::span<const Token> items,
+                               std::string& reply);
 
     audio::AudioBackend& m_backend;
     EngineOptions m_options;
+    audio::CaptureSource m_input;  // "set waveaudio input"; the elements refer to it
     std::map<std::string, std::unique_ptr<WaveAudioDevice>> m_devices;  // by lower-case alias
     uint32_t m_nextId = 1;
 };

@@ -19,8 +19,9 @@ uint32_t openErrorToMci(audio::OpenError e, bool capture) {
 
 }  // namespace
 
-WaveAudioDevice::WaveAudioDevice(audio::AudioBackend& backend, const EngineOptions& options)
-    : m_backend(backend), m_options(options) {}
+WaveAudioDevice::WaveAudioDevice(audio::AudioBackend& backend, const EngineOptions& options,
+                                 const audio::CaptureSource& engineInput)
+    : m_backend(backend), m_options(options), m_engineInput(engineInput) {}
 
 WaveAudioDevice::~WaveAudioDevice() {
     // Sessions read and write the take: end them (a take being recorded is journalled)
@@ -147,7 +148,7 @@ uint32_t WaveAudioDevice::set(Items items) {
     if (formatItem && m_holdsSound) return MCIERR_NONAPPLICABLE_FUNCTION;
     m_timeFormat = timeFormat;
     m_format = format;
-    if (input) m_input = *input;
+    if (input) m_input = input;
     return MCI_OK;
 }
 
@@ -178,7 +179,7 @@ uint32_t WaveAudioDevice::status(Items items, std::string& reply) {
     else if (item == "alignment") reply = std::to_string(m_format.blockAlign());
     else if (item == "format tag") reply = "pcm";
     else if (item == "reason") reply = reasonWord(m_reason);
-    else if (item == "input") reply = inputText(m_input);
+    else if (item == "input") reply = inputText(m_input.value_or(m_engineInput));
     else if (item == "level") reply = std::to_string(takeLevel());
     else if (item == "number of tracks" || item == "current track") reply = "1";
     else {
@@ -265,7 +266,7 @@ uint32_t WaveAudioDevice::startRecording(uint64_t from, uint64_t budget, bool in
     const uint64_t soundStart = m_take->sound().size();
     auto session = std::make_unique<CaptureSession>(m_take->sound(), m_format, budget);
     audio::OpenError error = audio::OpenError::None;
-    if (!session->start(m_backend, m_input, error)) {
+    if (!session->start(m_backend, m_input.value_or(m_engineInput), error)) {
         logChange({JournalRecord::Kind::RecordEnd, from, 0, insert, {soundStart, 0}});
         m_reason = openErrorReason(error);
         return openErrorToMci(error, true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/AudioBackend.h"
 #include "engine/MciEngine.h"
 #include "platform/dialogs/DialogService.h"
 #include "platform/hotkeys/HotKeys.h"
@@ -22,6 +23,11 @@ struct RecorderServices {
     platform::ShellService& shell;
     // Absolute path of the program file, e.g. "/usr/lib/wanshengxia/wanshengxia".
     std::string programFile;
+    // The sound server's inputs for the 录音来源 menu; null: only its three fixed choices.
+    audio::AudioBackend* inputs = nullptr;
+    // The INI file the window keeps its choices in between runs (RecorderSettings::
+    // defaultFile()); empty: nothing is kept.
+    std::string settingsFile;
 };
 
 }  // namespace wsx

@@ -34,7 +34,8 @@ frmMain::frmMain(RecorderServices services, QWidget* parent)
       m_services(services),
       m_record(services.sound),
       m_tray(services.tray, services.hotKeys, *this),
-      m_reg(services.registry) {
+      m_reg(services.registry),
+      m_settings(services.settingsFile) {
     ui->setupUi(this);
     setWindowTitle(kAppTitle);
     // A resizable window with a minimise button and no maximise button.
@@ -49,6 +50,7 @@ frmMain::frmMain(RecorderServices services, QWidget* parent)
     for (QPushButton* button : {ui->cmdPlay, ui->cmdStop, ui->cmdRecord}) fadeWhenDisabled(button);
     ui->Slider->installEventFilter(this);
     connectHandlers();
+    setUpInputMenu();
 }
 
 frmMain::~frmMain() {

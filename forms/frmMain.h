@@ -2,6 +2,7 @@
 
 #include "CommonDialog.h"
 #include "RecorderServices.h"
+#include "RecorderSettings.h"
 #include "forms/Version.h"
 #include "modules/ModuleRecord.h"
 #include "modules/ModuleReg.h"
@@ -9,6 +10,9 @@
 
 #include <QMainWindow>
 #include <QTimer>
+
+class QAction;
+class QActionGroup;
 
 #include <cstdint>
 #include <memory>
@@ -81,6 +85,13 @@ public:
     // Start with the desktop session (frmMain_Help.cpp)
     void chkStart_Click();
 
+    // What to record from: the 录音来源 menu (frmMain_Input.cpp). A choice is kept at once
+    // and holds for every later recording, after New too.
+    void mnuInput_Click(QAction* item);
+    // Lists the server's inputs again when they have changed; a chosen input that has gone
+    // gives way to the default input, and the user is told.
+    void TimerInputs_Timer();
+
     // About and help (frmMain_Help.cpp)
     void mnuAbout_Click();
     void mnuAboutRec_Click();
@@ -102,6 +113,7 @@ public:
     QTimer TimerPlay;
     QTimer TimerRecord;
     QTimer TimerStop;
+    QTimer TimerInputs;
     CommonDialog dlgMciSave;
     std::unique_ptr<Ui::frmMain> ui;
 
@@ -135,6 +147,10 @@ private:
     void retryOnce(int32_t (ModuleRecord::*command)(const std::string&));
     void retryOnce(int32_t (ModuleRecord::*command)(const std::string&, const std::string&),
                    const std::string& argument);
+    // Fills the 录音来源 menu and hands the kept choice to the sound device (constructor).
+    void setUpInputMenu();
+    // Checks the menu item of m_input.
+    void showInputChoice();
     // Pops the tray menu at the mouse position and returns when it has closed.
     void popTrayMenu();
     static int32_t DefaultWindowProc(platform::HWND, uint32_t, int32_t, int32_t) { return 0; }
@@ -147,6 +163,10 @@ private:
     WndProc OldWndProc = nullptr;
     bool m_inTray = false;  // the tray icon has been added and not yet removed
     bool m_unloaded = false;
+    RecorderSettings m_settings;
+    InputChoice m_input;
+    QActionGroup* m_inputGroup = nullptr;
+    uint64_t m_inputsSeen = UINT64_MAX;  // the generation of the inputs listed in the menu
 };
 
 }  // namespace wsx

@@ -9,5 +9,6 @@ wsx_add_gtest(wsx_gui_tests QT_MAIN
     integration/RecorderEditTest.cpp
     integration/RecorderShellTest.cpp
     integration/RecorderLayoutTest.cpp
+    integration/RecorderInputTest.cpp
     support/WavReader.cpp
   LIBS wsx_forms Qt6::Test)

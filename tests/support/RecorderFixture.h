@@ -132,7 +132,8 @@ protected:
     RecorderTest()
         : mci(engine),
           registry(registry::RegistryEnvironment{tmp.path() / "autostart", std::string()}),
-          services{mci, dialogs, tray, hotKeys, registry, shell, "/opt/录音 工具/wanshengxia"} {}
+          services{mci,     dialogs, tray, hotKeys, registry, shell, "/opt/录音 工具/wanshengxia",
+                   nullptr, {}} {}
     void SetUp() override {
         window = std::make_unique<frmMain>(services);
         window->Form_Load();

@@ -49,6 +49,36 @@ TEST_F(Input, TheInputItemChoosesWhatEachRecordingOpens) {
     EXPECT_EQ(ask("status B samplespersec"), "11025");
 }
 
+TEST_F(Input, TheEnginesInputOutlivesElementsUntilOneChoosesItsOwn) {
+    EXPECT_EQ(ask("status waveaudio input"), "default");
+    ASSERT_EQ(send("set waveaudio input both"), 0u);
+    openA(8000, 1);  // opened after the choice
+    ASSERT_EQ(send("open new type waveaudio alias B"), 0u);
+    EXPECT_EQ(ask("status A input"), "both");
+    ASSERT_EQ(send("set WaveAudio input \"usb mic\""), 0u);
+    EXPECT_EQ(ask("status waveaudio input"), "usb mic");
+    EXPECT_EQ(ask("status B input"), "usb mic") << "elements follow until they choose";
+    ASSERT_EQ(send("set B input monitor"), 0u);
+    ASSERT_EQ(send("set waveaudio input default"), 0u);
+    EXPECT_EQ(ask("status B input"), "monitor") << "its own choice stays";
+    ASSERT_EQ(send("record A"), 0u);
+    backend.advance(20);
+    EXPECT_EQ(backend.lastCaptureSource(), (CaptureSource{Kind::DefaultInput, {}}));
+    ASSERT_EQ(send("record B"), 0u);
+    EXPECT_EQ(backend.lastCaptureSource(), (CaptureSource{Kind::DefaultMonitor, {}}));
+    // Closing and opening again (as New does) keeps the engine's choice.
+    ASSERT_EQ(send("set waveaudio input monitor"), 0u);
+    ASSERT_EQ(send("close A"), 0u);
+    ASSERT_EQ(send("open new type waveaudio alias A"), 0u);
+    EXPECT_EQ(ask("status A input"), "monitor");
+
+    EXPECT_EQ(send("set waveaudio input"), MCIERR_MISSING_PARAMETER);
+    EXPECT_EQ(send("set waveaudio input both now"), MCIERR_UNRECOGNIZED_KEYWORD);
+    EXPECT_EQ(send("set waveaudio channels 2"), MCIERR_UNRECOGNIZED_KEYWORD);
+    EXPECT_EQ(send("record waveaudio"), MCIERR_INVALID_DEVICE_NAME);
+    EXPECT_EQ(ask("status waveaudio input"), "monitor");
+}
+
 TEST_F(Input, TheLevelIsTheLoudestSampleSinceTheLastQuery) {
     for (const int bits : {16, 8}) {
         SCOPED_TRACE(bits);
