@@ -51,6 +51,7 @@ frmMain::frmMain(RecorderServices services, QWidget* parent)
     ui->Slider->installEventFilter(this);
     connectHandlers();
     setUpInputMenu();
+    setUpLevelMeter();
 }
 
 frmMain::~frmMain() {

@@ -14,6 +14,10 @@
 class QAction;
 class QActionGroup;
 
+namespace wsx {
+class LevelMeterView;
+}
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -92,6 +96,9 @@ public:
     // gives way to the default input, and the user is told.
     void TimerInputs_Timer();
 
+    // The level meter's tick (frmMain_Level.cpp): runs while recording or playing.
+    void TimerLevel_Timer();
+
     // About and help (frmMain_Help.cpp)
     void mnuAbout_Click();
     void mnuAboutRec_Click();
@@ -114,6 +121,7 @@ public:
     QTimer TimerRecord;
     QTimer TimerStop;
     QTimer TimerInputs;
+    QTimer TimerLevel;
     CommonDialog dlgMciSave;
     std::unique_ptr<Ui::frmMain> ui;
 
@@ -151,6 +159,9 @@ private:
     void setUpInputMenu();
     // Checks the menu item of m_input.
     void showInputChoice();
+    void setUpLevelMeter();
+    // Starts the meter's timer, or stops it and empties the meter.
+    void showLevelMeter(bool running);
     // Pops the tray menu at the mouse position and returns when it has closed.
     void popTrayMenu();
     static int32_t DefaultWindowProc(platform::HWND, uint32_t, int32_t, int32_t) { return 0; }
@@ -166,6 +177,7 @@ private:
     RecorderSettings m_settings;
     InputChoice m_input;
     QActionGroup* m_inputGroup = nullptr;
+    LevelMeterView* m_levelMeter = nullptr;
     uint64_t m_inputsSeen = UINT64_MAX;  // the generation of the inputs listed in the menu
 };
 

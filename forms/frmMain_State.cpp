@@ -18,6 +18,7 @@ struct StateRow {
     bool formatOptions = false;  // open until the first recording into the device fixes it
     bool inputMenu = false;      // 录音来源: what the next recording takes
     bool positionTimer = false;
+    bool levelMeter = false;  // sound is moving: the meter shows how loud
     bool recordAnimation = false, playAnimation = false, stopAnimation = false;
     bool isRecording = false, isPlaying = false;
     const char* tip = "";  // the tray tip; "" leaves the tip the tray shows
@@ -30,6 +31,7 @@ StateRow rowFor(WindowState state) {
     case WindowState::Recording:
         return {.stop = true,
                 .positionTimer = true,
+                .levelMeter = true,
                 .recordAnimation = true,
                 .isRecording = true,
                 .tip = "正在录音..."};
@@ -48,6 +50,7 @@ StateRow rowFor(WindowState state) {
                 .slider = true,
                 .inputMenu = true,
                 .positionTimer = true,
+                .levelMeter = true,
                 .playAnimation = true,
                 .isPlaying = true,
                 .tip = "正在播放..."};
@@ -91,6 +94,7 @@ void frmMain::applyState(WindowState state) {
             if (on == enable) control->setEnabled(on);
     }
     runWhile(TimerMci, row.positionTimer);
+    showLevelMeter(row.levelMeter);
     runWhile(TimerRecord, row.recordAnimation);
     runWhile(TimerPlay, row.playAnimation);
     runWhile(TimerStop, row.stopAnimation);

@@ -1,5 +1,6 @@
 // The 录音来源 menu: what each item makes the device record from, when it can be used, the
 // server's inputs as they come and go, and the choice kept between runs.
+#include "forms/LevelMeterView.h"
 #include "support/RecorderFixture.h"
 #include "ui_frmMain.h"
 
@@ -148,4 +149,34 @@ TEST_F(InputMenu, AKeptChoiceIsSentBeforeTheDeviceOpens) {
     EXPECT_EQ(sent[0], "set waveaudio input both");
     EXPECT_EQ(sent[1], "close RecordDev");
     EXPECT_EQ(recordOnce(), (CaptureSource{Kind::Both, {}}));
+}
+
+// The meter under the position read-out: live while recording and playing, empty otherwise.
+TEST_F(InputMenu, TheLevelMeterFollowsTheSoundWhileItMoves) {
+    LevelMeterView* view = nullptr;
+    for (QWidget* w : window->ui->Picture3->findChildren<QWidget*>())
+        if (auto* v = dynamic_cast<LevelMeterView*>(w)) view = v;
+    ASSERT_NE(view, nullptr);
+    EXPECT_FALSE(window->TimerLevel.isActive());
+    EXPECT_GE(window->TimerLevel.interval(), 1000 / 30);
+    EXPECT_LE(window->TimerLevel.interval(), 1000 / 25);
+
+    backend.setSignal(test::constantSignal(16384));
+    window->cmdRecord_Click();
+    EXPECT_TRUE(window->TimerLevel.isActive());
+    backend.advance(100);
+    window->TimerLevel_Timer();
+    EXPECT_NEAR(view->meter().barDb(), -6.02, 0.01);
+    EXPECT_FALSE(view->meter().clipped());
+    window->cmdStop_Click();
+    EXPECT_FALSE(window->TimerLevel.isActive());
+    EXPECT_EQ(view->meter().barDb(), LevelMeter::kFloorDb) << "nothing moves: an empty meter";
+
+    window->cmdPlay_Click();
+    EXPECT_TRUE(window->TimerLevel.isActive());
+    backend.advance(50);
+    window->TimerLevel_Timer();
+    EXPECT_NEAR(view->meter().holdDb(), -6.02, 0.01);
+    window->cmdStop_Click();
+    EXPECT_FALSE(window->TimerLevel.isActive());
 }
