@@ -19,6 +19,7 @@ CaptureMixer::CaptureMixer(const AudioFormat& format, CaptureSink& out)
       m_capacityFrames(std::max<size_t>(format.sampleRate, 1024)),
       m_stallFrames(size_t(format.sampleRate * kStallSeconds)),
       m_windowFrames(uint64_t(format.sampleRate * kWindowSeconds)),
+      m_jumpFrames(size_t(format.sampleRate * kJumpSeconds)),
       m_out(out),
       m_outBuffer(kOutFrames * format.blockAlign()) {
     for (Pending& p : m_inputs) p.ring.resize(m_capacityFrames * m_channels);
@@ -88,6 +89,17 @@ void CaptureMixer::endOfMix() {
     const int64_t middle = (m_lowestLead + m_highestLead) / 2;
     m_inputs[0].toDrop = middle > 1 ? size_t(middle) : 0;
     m_inputs[1].toDrop = middle < -1 ? size_t(-middle) : 0;
+    // A large surplus (one stream started before the other) goes at once: spread over single
+    // frames it would play that stream fast, and off pitch, for seconds. Clock drift only
+    // ever leaves a frame or two per window, which is spread.
+    for (Pending& p : m_inputs) {
+        if (p.toDrop <= m_jumpFrames) continue;
+        const size_t n = std::min(p.toDrop, p.frames);
+        p.head = (p.head + n * m_channels) % p.ring.size();
+        p.frames -= n;
+        p.dropped += n;
+        p.toDrop = 0;
+    }
     m_lowestLead = INT64_MAX;
     m_highestLead = INT64_MIN;
     m_windowStart = m_mixed;

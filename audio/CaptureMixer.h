@@ -18,7 +18,8 @@ namespace wsx::audio {
 // deliveries of each. Over half a second it swings between two extremes, and its middle is
 // where the two are in step (each delivery's jitter cancels out of it); when the middle is
 // off zero, that many frames of the input ahead are dropped, one after every kDropSpacing
-// mixed frames. The two then pair sound captured within half a delivery of each other.
+// mixed frames; a surplus above kJumpSeconds (the start, when one stream began first) is
+// dropped at once. The two then pair sound captured within half a delivery of each other.
 // An input that stops delivering (its stream stalled) stands in as silence once the other has
 // run kStallSeconds ahead, so a stall never holds the take back; its late sound is then
 // surplus and trimmed the same way.
@@ -31,6 +32,7 @@ public:
     static constexpr size_t kDropSpacing = 64;     // mixed frames between two dropped frames
     static constexpr double kWindowSeconds = 0.5;  // how long a surplus must last
     static constexpr double kStallSeconds = 0.25;  // one input ahead by this, the other empty
+    static constexpr double kJumpSeconds = 0.005;  // a surplus above this is dropped at once
 
     CaptureMixer(const AudioFormat& format, CaptureSink& out);
 
@@ -81,6 +83,7 @@ private:
     const size_t m_capacityFrames;
     const size_t m_stallFrames;
     const uint64_t m_windowFrames;
+    const size_t m_jumpFrames;
     CaptureSink& m_out;
     std::array<Pending, 2> m_inputs;
     std::vector<uint8_t> m_outBuffer;
