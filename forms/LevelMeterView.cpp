@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace wsx {
 
 namespace {
@@ -15,7 +17,24 @@ LevelMeterView::LevelMeterView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted: nothing below to redraw
 }
 
+LevelMeterView::Picture LevelMeterView::picture() const {
+    const int scale = width() - kClipWidth - 1;
+    Picture p;
+    if (m_meter.barDb() > LevelMeter::kFloorDb)
+        p.bar = int(LevelMeter::fraction(m_meter.barDb()) * scale + 0.5);
+    if (m_meter.holdDb() > LevelMeter::kFloorDb)
+        p.hold = std::min(scale - 2, int(LevelMeter::fraction(m_meter.holdDb()) * scale));
+    p.clip = m_meter.clipped();
+    return p;
+}
+
+void LevelMeterView::refresh() {
+    if (picture() == m_shown) return;
+    update();
+}
+
 void LevelMeterView::paintEvent(QPaintEvent*) {
+    m_shown = picture();
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
     const int scale = width() - kClipWidth - 1;
@@ -25,13 +44,9 @@ void LevelMeterView::paintEvent(QPaintEvent*) {
         const int x = int(LevelMeter::fraction(db) * (scale - 1));
         painter.fillRect(x, h - 3, 1, 3, kTrack);
     }
-    const int bar = int(LevelMeter::fraction(m_meter.barDb()) * scale + 0.5);
-    if (m_meter.barDb() > LevelMeter::kFloorDb) painter.fillRect(0, 0, bar, h - 1, kGreen);
-    if (m_meter.holdDb() > LevelMeter::kFloorDb) {
-        const int x = std::min(scale - 2, int(LevelMeter::fraction(m_meter.holdDb()) * scale));
-        painter.fillRect(x, 0, 2, h, kGreen);
-    }
-    if (m_meter.clipped()) painter.fillRect(scale + 1, 0, kClipWidth, h, kClip);
+    painter.fillRect(0, 0, m_shown.bar, h - 1, kGreen);
+    if (m_shown.hold >= 0) painter.fillRect(m_shown.hold, 0, 2, h, kGreen);
+    if (m_shown.clip) painter.fillRect(scale + 1, 0, kClipWidth, h, kClip);
     else painter.fillRect(scale + 1, h - 3, kClipWidth, 3, kTrack);
 }
 

@@ -15,12 +15,23 @@ public:
     explicit LevelMeterView(QWidget* parent);
 
     LevelMeter& meter() { return m_meter; }
+    // Repaints when the meter's picture has changed by a pixel or the clip mark; a steady
+    // sound costs no drawing.
+    void refresh();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    struct Picture {
+        int bar = 0, hold = -1;  // pixels; -1: no mark
+        bool clip = false;
+        bool operator==(const Picture&) const = default;
+    };
+    Picture picture() const;
+
     LevelMeter m_meter;
+    Picture m_shown;
 };
 
 }  // namespace wsx

@@ -27,7 +27,7 @@ void frmMain::TimerLevel_Timer() {
     uint32_t peak = 0;
     std::from_chars(reply.data(), reply.data() + reply.size(), peak);  // a failed query: 0
     m_levelMeter->meter().update(peak, kLevelIntervalMs / 1000.0);
-    m_levelMeter->update();
+    m_levelMeter->refresh();
 }
 
 void frmMain::showLevelMeter(bool running) {
@@ -37,7 +37,7 @@ void frmMain::showLevelMeter(bool running) {
     } else {
         TimerLevel.stop();
         m_levelMeter->meter().reset();
-        m_levelMeter->update();
+        m_levelMeter->refresh();
     }
 }
 

@@ -168,9 +168,14 @@ TEST_F(InputMenu, TheLevelMeterFollowsTheSoundWhileItMoves) {
     window->TimerLevel_Timer();
     EXPECT_NEAR(view->meter().barDb(), -6.02, 0.01);
     EXPECT_FALSE(view->meter().clipped());
+    // Drawn: the bar in the read-outs' green reaches nine tenths of the way (-6 of 60 dB).
+    const QImage drawn = view->grab().toImage();
+    EXPECT_EQ(drawn.pixelColor(drawn.width() * 8 / 10, 1), QColor(0, 255, 0));
+    EXPECT_EQ(drawn.pixelColor(drawn.width() * 95 / 100, 1), QColor(0, 0, 0));
     window->cmdStop_Click();
     EXPECT_FALSE(window->TimerLevel.isActive());
     EXPECT_EQ(view->meter().barDb(), LevelMeter::kFloorDb) << "nothing moves: an empty meter";
+    EXPECT_EQ(view->grab().toImage().pixelColor(2, 1), QColor(0, 0, 0));
 
     window->cmdPlay_Click();
     EXPECT_TRUE(window->TimerLevel.isActive());
