@@ -127,7 +127,9 @@ int main(int argc, char** argv) {
                                    registry,
                                    shell,
                                    QCoreApplication::applicationFilePath().toStdString(),
-                                   wsx::mci::TakeStore::defaultFolder()};
+                                   wsx::mci::TakeStore::defaultFolder(),
+                                   &g_sound->backend,
+                                   wsx::RecorderSettings::defaultFile()};
 
     wsx::frmMain window(services);
     QObject::connect(&window, &wsx::frmMain::unloaded, &app, &QCoreApplication::quit);

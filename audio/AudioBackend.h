@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace wsx::audio {
 
@@ -45,14 +47,49 @@ public:
 
 enum class OpenError { None, NoServer, NoDevice, BadFormat };
 
-// Thread safety: open*() are called from the engine's (UI) thread only.
+// What a capture records from. The defaults are looked up when the stream opens, so each
+// recording follows what the server's default is at that moment.
+struct CaptureSource {
+    enum class Kind {
+        DefaultInput,    // the server's default source (a microphone, usually)
+        DefaultMonitor,  // what the server's default sink plays (the computer's sound)
+        Both,            // the default source and the default sink's monitor, mixed
+        Named,           // one source of the server, by its name
+    };
+    Kind kind = Kind::DefaultInput;
+    std::string name;  // Named only
+    bool operator==(const CaptureSource&) const = default;
+};
+
+// One input the server offers, as its mixers show it.
+struct CaptureDevice {
+    std::string name;         // what CaptureSource::name takes
+    std::string description;  // for people
+    bool operator==(const CaptureDevice&) const = default;
+};
+
+// Thread safety: open*() and the device queries are called from the engine's (UI) thread
+// only.
 class AudioBackend {
 public:
     virtual ~AudioBackend() = default;
-    virtual std::unique_ptr<AudioStream> openCapture(const AudioFormat& format, CaptureSink& sink,
-                                                     OpenError& error) = 0;
+    // Records from the default source.
+    std::unique_ptr<AudioStream> openCapture(const AudioFormat& format, CaptureSink& sink,
+                                             OpenError& error) {
+        return openCaptureFrom(CaptureSource{}, format, sink, error);
+    }
+    virtual std::unique_ptr<AudioStream> openCaptureFrom(const CaptureSource& source,
+                                                         const AudioFormat& format,
+                                                         CaptureSink& sink, OpenError& error) = 0;
     virtual std::unique_ptr<AudioStream> openPlayback(const AudioFormat& format,
                                                       PlaybackSource& source, OpenError& error) = 0;
+
+    // The server's inputs, monitors included, in the server's order; empty when there is no
+    // server. Asks the server (waits a few seconds at most).
+    virtual std::vector<CaptureDevice> captureDevices() { return {}; }
+    // A number that changes whenever inputs come or go or change; cheap (never waits), so a
+    // window may poll it. Starts watching the server on the first call.
+    virtual uint64_t captureDevicesGeneration() { return 0; }
 };
 
 }  // namespace wsx::audio

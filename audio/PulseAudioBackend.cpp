@@ -8,6 +8,7 @@
 
 #include "PulseCaptureStream.h"
 #include "PulseLoop.h"
+#include "PulseMixedCapture.h"
 #include "PulsePlaybackStream.h"
 #include "platform/log/Log.h"
 
@@ -43,8 +44,9 @@ std::string formatText(const AudioFormat& f) {
            std::to_string(f.bitsPerSample) + "-bit";
 }
 
-// Lock held. None when the server has a default source (capture) or sink (playback) now,
-// NoDevice when it has none, NoServer when it does not answer.
+// Lock held. None when the server has the source `device` (capture; null: the default
+// source) or a default sink (playback) now, NoDevice when it has not, NoServer when it does
+// not answer.
 // PulseAudio refuses a stream with nowhere to go; PipeWire accepts it and leaves it unlinked,
 // silent for ever. Asking first gives the same answer on both.
 template <class Info>
@@ -55,11 +57,12 @@ void onDeviceInfo(pa_context*, const Info* info, int eol, void* userdata) {
     if (eol != 0) pa_threaded_mainloop_signal(query->first, 0);
 }
 
-OpenError checkDefaultDeviceLocked(pa_threaded_mainloop* loop, pa_context* context, bool capture,
-                                   std::string& why) {
+OpenError checkDeviceLocked(pa_threaded_mainloop* loop, pa_context* context, bool capture,
+                            const char* device, std::string& why) {
+    const std::string source = device ? device : "@DEFAULT_SOURCE@";
     std::pair<pa_threaded_mainloop*, int> query{loop, -1};  // -1 unanswered, 0 absent, 1 present
     pa_operation* operation =
-        capture ? pa_context_get_source_info_by_name(context, "@DEFAULT_SOURCE@",
+        capture ? pa_context_get_source_info_by_name(context, source.c_str(),
                                                      &onDeviceInfo<pa_source_info>, &query)
                 : pa_context_get_sink_info_by_name(context, "@DEFAULT_SINK@",
                                                    &onDeviceInfo<pa_sink_info>, &query);
@@ -72,12 +75,12 @@ OpenError checkDefaultDeviceLocked(pa_threaded_mainloop* loop, pa_context* conte
     pa_operation_unref(operation);
     if (query.second == 1) return OpenError::None;
     if (query.second == 0) {
-        why = capture ? "the sound server has no default source"
+        why = capture ? "the sound server has no source " + source
                       : "the sound server has no default sink";
         return OpenError::NoDevice;
     }
-    why = noAnswerText() +
-          (capture ? " (asking for the default source)" : " (asking for the default sink)");
+    why = noAnswerText() + (capture ? " (asking for the source " + source + ")"
+                                    : std::string(" (asking for the default sink)"));
     return OpenError::NoServer;
 }
 
@@ -86,6 +89,7 @@ OpenError checkDefaultDeviceLocked(pa_threaded_mainloop* loop, pa_context* conte
 void PulseAudioBackend::ContextDeleter::operator()(pa_context* context) const {
     // Lock held.
     pa_context_set_state_callback(context, nullptr, nullptr);
+    pa_context_set_subscribe_callback(context, nullptr, nullptr);
     pa_context_disconnect(context);
     pa_context_unref(context);  // streams still open keep their own reference
 }
@@ -130,6 +134,7 @@ OpenError PulseAudioBackend::connectLocked(std::string& why) {
         return OpenError::NoServer;
     }
     m_context.reset(context);
+    m_subscribed = nullptr;  // a new context may reuse the old one's address
     pa_context_set_state_callback(context, &onContextState, m_loop.get());
     // No autospawn: a desktop session starts its own server; we never start a stray one.
     const bool started = pa_context_connect(context, m_server.empty() ? nullptr : m_server.c_str(),
@@ -139,6 +144,7 @@ OpenError PulseAudioBackend::connectLocked(std::string& why) {
                               return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
                           });
     if (pa_context_get_state(context) == PA_CONTEXT_READY) {
+        m_devicesGeneration.fetch_add(1, std::memory_order_relaxed);  // the list may differ
         const char* address = pa_context_get_server(context);
         log::debug(log::kAudio, "connected to the sound server at " +
                                     (address ? std::string(address) : serverAddress()));
@@ -151,8 +157,8 @@ OpenError PulseAudioBackend::connectLocked(std::string& why) {
 }
 
 template <class Stream, class Endpoint>
-std::unique_ptr<AudioStream> PulseAudioBackend::openStream(const AudioFormat& format,
-                                                           Endpoint& endpoint, OpenError& error) {
+std::unique_ptr<Stream> PulseAudioBackend::openStream(const AudioFormat& format, Endpoint& endpoint,
+                                                      OpenError& error, const char* device) {
     constexpr bool capture = std::is_same_v<Stream, PulseCaptureStream>;
     std::string why;
     std::unique_ptr<Stream> stream;
@@ -169,17 +175,42 @@ std::unique_ptr<AudioStream> PulseAudioBackend::openStream(const AudioFormat& fo
         LoopLock lock(m_loop.get());
         error = connectLocked(why);
         if (error == OpenError::None)
-            error = checkDefaultDeviceLocked(m_loop.get(), m_context.get(), capture, why);
-        if (error == OpenError::None) error = stream->openLocked(m_context.get(), spec, map, why);
+            error = checkDeviceLocked(m_loop.get(), m_context.get(), capture, device, why);
+        if (error == OpenError::None) {
+            if constexpr (capture)
+                error = stream->openLocked(m_context.get(), device, spec, map, why);
+            else error = stream->openLocked(m_context.get(), spec, map, why);
+        }
     }
     if (error == OpenError::None) return stream;
     log::warning(log::kAudio, (capture ? "cannot record: " : "cannot play: ") + why);
     return nullptr;  // the stream closes outside the lock
 }
 
-std::unique_ptr<AudioStream> PulseAudioBackend::openCapture(const AudioFormat& format,
-                                                            CaptureSink& sink, OpenError& error) {
-    return openStream<PulseCaptureStream>(format, sink, error);
+std::unique_ptr<AudioStream> PulseAudioBackend::openCaptureFrom(const CaptureSource& source,
+                                                                const AudioFormat& format,
+                                                                CaptureSink& sink,
+                                                                OpenError& error) {
+    // The monitor is named through the server's alias, resolved when the stream connects.
+    static constexpr const char* kDefaultMonitor = "@DEFAULT_MONITOR@";
+    using Kind = CaptureSource::Kind;
+    switch (source.kind) {
+    case Kind::DefaultInput: return openStream<PulseCaptureStream>(format, sink, error);
+    case Kind::DefaultMonitor:
+        return openStream<PulseCaptureStream>(format, sink, error, kDefaultMonitor);
+    case Kind::Named:
+        return openStream<PulseCaptureStream>(format, sink, error, source.name.c_str());
+    case Kind::Both: break;
+    }
+    // Both: the microphone is input 0, the computer's sound input 1. Until the second
+    // stream delivers, the mixer lets the first go on alone.
+    auto both = std::make_unique<PulseMixedCapture>(format, sink);
+    auto microphone = openStream<PulseCaptureStream>(format, both->input(0), error);
+    if (!microphone) return nullptr;
+    auto computer = openStream<PulseCaptureStream>(format, both->input(1), error, kDefaultMonitor);
+    if (!computer) return nullptr;  // the microphone's stream closes before the mixer
+    both->adopt(std::move(microphone), std::move(computer));
+    return both;
 }
 
 std::unique_ptr<AudioStream> PulseAudioBackend::openPlayback(const AudioFormat& format,

@@ -2,6 +2,7 @@
 
 #include "AudioBackend.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -39,14 +40,22 @@ public:
     PulseAudioBackend(const PulseAudioBackend&) = delete;
     PulseAudioBackend& operator=(const PulseAudioBackend&) = delete;
 
-    // Records from the default source. Errors: BadFormat (not 8/16-bit PCM or an invalid
-    // rate/channel count), NoServer (no server answers), NoDevice (no default source or the
-    // stream was refused). Returns nullptr on error.
-    std::unique_ptr<AudioStream> openCapture(const AudioFormat& format, CaptureSink& sink,
-                                             OpenError& error) override;
+    // Records from `source`. Errors: BadFormat (not 8/16-bit PCM or an invalid rate/channel
+    // count), NoServer (no server answers), NoDevice (no such source, no default source or
+    // sink, or the stream was refused). Returns nullptr on error. Both opens two streams on
+    // the loop and mixes them there (CaptureMixer).
+    std::unique_ptr<AudioStream> openCaptureFrom(const CaptureSource& source,
+                                                 const AudioFormat& format, CaptureSink& sink,
+                                                 OpenError& error) override;
     // Plays to the default sink; same errors with the default sink.
     std::unique_ptr<AudioStream> openPlayback(const AudioFormat& format, PlaybackSource& source,
                                               OpenError& error) override;
+
+    // The server's sources (PulseSources.cpp). captureDevices() connects when needed;
+    // captureDevicesGeneration() never waits: it subscribes to the server's source events
+    // once a connection is up, and counts them and every new connection.
+    std::vector<CaptureDevice> captureDevices() override;
+    uint64_t captureDevicesGeneration() override;
 
 private:
     struct ContextDeleter {
@@ -60,15 +69,19 @@ private:
     OpenError connectLocked(std::string& why);
     // Where the server is looked for, for messages.
     std::string serverAddress() const;
-    // Checks the format, connects, and opens a Stream (capture or playback) on it.
+    // Checks the format, connects, and opens a Stream (capture or playback) on it; a
+    // capture records from `device` (null: the default source).
     template <class Stream, class Endpoint>
-    std::unique_ptr<AudioStream> openStream(const AudioFormat& format, Endpoint& endpoint,
-                                            OpenError& error);
+    std::unique_ptr<Stream> openStream(const AudioFormat& format, Endpoint& endpoint,
+                                       OpenError& error, const char* device = nullptr);
 
     std::string m_applicationName;
     std::string m_server;
     std::shared_ptr<pa_threaded_mainloop> m_loop;           // shared with the streams
     std::unique_ptr<pa_context, ContextDeleter> m_context;  // reset under the loop lock
+    // Source events seen (loop thread) plus connections made (UI thread).
+    std::atomic<uint64_t> m_devicesGeneration{0};
+    pa_context* m_subscribed = nullptr;  // UI thread: the context watched for source events
 };
 
 }  // namespace wsx::audio

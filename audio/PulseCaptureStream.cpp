@@ -24,15 +24,16 @@ PulseCaptureStream::~PulseCaptureStream() {
     closeLocked();
 }
 
-OpenError PulseCaptureStream::openLocked(pa_context* context, const pa_sample_spec& spec,
-                                         const pa_channel_map& map, std::string& why) {
+OpenError PulseCaptureStream::openLocked(pa_context* context, const char* device,
+                                         const pa_sample_spec& spec, const pa_channel_map& map,
+                                         std::string& why) {
     if (OpenError e = createLocked(context, "录音", spec, map, why); e != OpenError::None) return e;
     pa_stream_set_read_callback(m_stream.get(), &onRead, this);
     pa_buffer_attr attr{};
     attr.maxlength = kServerChooses;
     attr.tlength = attr.prebuf = attr.minreq = kServerChooses;
     attr.fragsize = uint32_t(pa_usec_to_bytes(kCaptureFragmentUsec, &spec));
-    if (pa_stream_connect_record(m_stream.get(), nullptr, &attr, PA_STREAM_ADJUST_LATENCY) < 0)
+    if (pa_stream_connect_record(m_stream.get(), device, &attr, PA_STREAM_ADJUST_LATENCY) < 0)
         return refusedLocked(context, why);
     return awaitReadyLocked(context, why);
 }

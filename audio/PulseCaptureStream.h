@@ -7,7 +7,7 @@
 
 namespace wsx::audio {
 
-// Records from the default source into a CaptureSink. Holes in the record (the server lost
+// Records from one source (the default unless named) into a CaptureSink. Holes in the record (the server lost
 // data) are handed on as silence, so the timeline of the take stays true.
 // Threads: as PulseStream; onRead() runs on the loop thread and only moves samples.
 class PulseCaptureStream final : public PulseStream {
@@ -16,9 +16,10 @@ public:
                        CaptureSink& sink);
     ~PulseCaptureStream() override;
 
-    // Lock held. Connects to the default source and waits until it records.
-    OpenError openLocked(pa_context* context, const pa_sample_spec& spec, const pa_channel_map& map,
-                         std::string& why);
+    // Lock held. Connects to `device` (null: the default source, followed when it changes)
+    // and waits until it records.
+    OpenError openLocked(pa_context* context, const char* device, const pa_sample_spec& spec,
+                         const pa_channel_map& map, std::string& why);
 
     uint64_t bytesPlayed() const override { return 0; }
     bool drained() const override { return false; }

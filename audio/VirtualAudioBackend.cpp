@@ -37,8 +37,11 @@ private:
 VirtualAudioBackend::VirtualAudioBackend() : m_signal(sineSignal(440.0, 16000)) {}
 VirtualAudioBackend::~VirtualAudioBackend() = default;
 
-std::unique_ptr<AudioStream> VirtualAudioBackend::openCapture(const AudioFormat& format,
-                                                              CaptureSink& sink, OpenError& error) {
+std::unique_ptr<AudioStream> VirtualAudioBackend::openCaptureFrom(const CaptureSource& source,
+                                                                  const AudioFormat& format,
+                                                                  CaptureSink& sink,
+                                                                  OpenError& error) {
+    m_lastSource = source;
     error = m_captureError;
     if (error != OpenError::None) return nullptr;
     auto s = std::make_shared<StreamState>();

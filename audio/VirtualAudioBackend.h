@@ -44,8 +44,19 @@ public:
     std::vector<uint8_t> takePlayed();
     int openStreams() const;
 
-    std::unique_ptr<AudioStream> openCapture(const AudioFormat& format, CaptureSink& sink,
-                                             OpenError& error) override;
+    // Every source records the signal; the source asked for is kept for the test to see.
+    std::unique_ptr<AudioStream> openCaptureFrom(const CaptureSource& source,
+                                                 const AudioFormat& format, CaptureSink& sink,
+                                                 OpenError& error) override;
+    const CaptureSource& lastCaptureSource() const { return m_lastSource; }
+
+    // The inputs the backend reports; each call counts as a change.
+    void setCaptureDevices(std::vector<CaptureDevice> devices) {
+        m_devices = std::move(devices);
+        ++m_devicesGeneration;
+    }
+    std::vector<CaptureDevice> captureDevices() override { return m_devices; }
+    uint64_t captureDevicesGeneration() override { return m_devicesGeneration; }
     std::unique_ptr<AudioStream> openPlayback(const AudioFormat& format, PlaybackSource& source,
                                               OpenError& error) override;
 
@@ -55,6 +66,9 @@ private:
     void step(uint64_t us);
 
     Signal m_signal;
+    CaptureSource m_lastSource;
+    std::vector<CaptureDevice> m_devices;
+    uint64_t m_devicesGeneration = 0;
     OpenError m_captureError = OpenError::None;
     OpenError m_playbackError = OpenError::None;
     std::vector<std::shared_ptr<StreamState>> m_streams;

@@ -52,7 +52,9 @@ int main(int argc, char** argv) {
                                    registry,
                                    shell,
                                    QDir(home.path()).filePath("wanshengxia").toStdString(),
-                                   home.filePath("spool").toStdString()};
+                                   home.filePath("spool").toStdString(),
+                                   nullptr,
+                                   {}};
     wsx::frmMain window(services);
     window.Form_Load();
     window.show();

@@ -31,9 +31,10 @@ CaptureSession::CaptureSession(SpoolFile& spool, const audio::AudioFormat& forma
 
 CaptureSession::~CaptureSession() { finish(); }
 
-bool CaptureSession::start(audio::AudioBackend& backend, audio::OpenError& error) {
+bool CaptureSession::start(audio::AudioBackend& backend, const audio::CaptureSource& source,
+                           audio::OpenError& error) {
     m_writer = std::thread([this] { writerLoop(); });
-    m_stream = backend.openCapture(m_format, *this, error);
+    m_stream = backend.openCaptureFrom(source, m_format, *this, error);
     return m_stream != nullptr;
 }
 
@@ -52,6 +53,7 @@ size_t CaptureSession::onCaptured(const void* data, size_t bytes) {
     take = std::min(take, m_ring.writable());
     take -= take % m_blockAlign;
     const size_t pushed = m_ring.push(data, take);
+    m_level.note(audio::peakOf(data, pushed, m_format.bitsPerSample));
     m_captured.store(captured + pushed, std::memory_order_release);
     if (m_ring.readable() >= m_wakeBytes) m_wake.post();
     if (pushed < bytes && uint64_t(pushed) < room)

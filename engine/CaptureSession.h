@@ -3,6 +3,7 @@
 #include "SpoolFile.h"
 #include "Waveform.h"
 #include "audio/AudioBackend.h"
+#include "audio/PeakLevel.h"
 #include "audio/SpscRing.h"
 #include "audio/WakeSignal.h"
 
@@ -24,11 +25,14 @@ public:
     CaptureSession(SpoolFile& spool, const audio::AudioFormat& format, uint64_t budgetBytes);
     ~CaptureSession() override;
 
-    bool start(audio::AudioBackend& backend, audio::OpenError& error);
+    bool start(audio::AudioBackend& backend, const audio::CaptureSource& source,
+               audio::OpenError& error);
 
     // Bytes taken from the audio thread so far; what the position follows while recording.
     uint64_t capturedBytes() const { return m_captured.load(std::memory_order_acquire); }
     // The take cannot go on: budget used up, the stream broke, or the spool cannot grow.
+    // The loudest sample since the last call (16-bit scale), for a level meter.
+    uint32_t takeLevel() { return m_level.take(); }
     bool stopped() const { return stopCause() != StopCause::None; }
     enum class StopCause { None, Budget, WriteFailed, StreamFailed };
     StopCause stopCause() const;
@@ -56,6 +60,7 @@ private:
     std::unique_ptr<char[]> m_writeBuffer;
     const size_t m_wakeBytes;  // a quarter second of sound
     std::unique_ptr<audio::AudioStream> m_stream;
+    audio::PeakLevel m_level;
     std::thread m_writer;
     std::atomic<bool> m_stopWriter{false};
     // Wakes the writer early when m_wakeBytes wait in the ring (a burst, as from the

@@ -38,6 +38,8 @@ uint32_t MciEngine::mciSendString(std::string_view command, std::string* reply) 
     if (verb == "close") return close(rest);
 
     WaveAudioDevice* dev = device(t[1].text);
+    if (!dev && !t[1].quoted && equalsIgnoreCase(t[1].text, "waveaudio"))
+        return deviceTypeCommand(verb, std::span<const Token>(t.begin() + 2, t.end()), out);
     if (!dev) return MCIERR_INVALID_DEVICE_NAME;
     const std::span<const Token> items(t.begin() + 2, t.end());
     std::string answer;
@@ -56,6 +58,23 @@ uint32_t MciEngine::mciSendString(std::string_view command, std::string* reply) 
     // The reply is filled only on success: a failed query leaves it empty.
     if (rc == MCI_OK) out = std::move(answer);
     return rc;
+}
+
+uint32_t MciEngine::deviceTypeCommand(const std::string& verb, std::span<const Token> items,
+                                      std::string& reply) {
+    const bool inputItem =
+        !items.empty() && !items[0].quoted && equalsIgnoreCase(items[0].text, "input");
+    if (verb != "set" && verb != "status") return MCIERR_INVALID_DEVICE_NAME;
+    if (!inputItem) return items.empty() ? MCIERR_MISSING_PARAMETER : MCIERR_UNRECOGNIZED_KEYWORD;
+    if (verb == "status") {
+        if (items.size() > 1) return MCIERR_UNRECOGNIZED_KEYWORD;
+        reply = WaveAudioDevice::inputText(m_input);
+        return MCI_OK;
+    }
+    if (items.size() < 2) return MCIERR_MISSING_PARAMETER;
+    if (items.size() > 2) return MCIERR_UNRECOGNIZED_KEYWORD;
+    m_input = WaveAudioDevice::parseInput(items[1]);
+    return MCI_OK;
 }
 
 uint32_t MciEngine::open(std::span<const Token> tokens, std::string& reply) {
@@ -81,7 +100,7 @@ uint32_t MciEngine::open(std::span<const Token> tokens, std::string& reply) {
     }
     const std::string key = toLowerAscii(*alias);
     if (m_devices.count(key)) return MCIERR_DUPLICATE_ALIAS;
-    auto device = std::make_unique<WaveAudioDevice>(m_backend, m_options);
+    auto device = std::make_unique<WaveAudioDevice>(m_backend, m_options, m_input);
     if (!isNew)
         if (uint32_t e = device->adoptTake(tokens[0].text)) return e;
     device->tendTake();

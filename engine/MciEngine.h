@@ -42,6 +42,21 @@ public:
 //       (the take folder is unusable), diskfull, serverlost, sizelimit; after a failed save
 //       also nofolder, permission, nametoolong, notregular, ioerror. "none" again after the
 //       next record or play that starts and the next save that succeeds.
+//   set NAME input default | monitor | both | "<source name>"
+//       what the element's next recordings take: the server's default source (the start-up
+//       choice), the monitor of its default sink (what the computer plays), both of these
+//       mixed in the program (audio::CaptureMixer), or one source by its server name (a
+//       quoted word is always a name). The defaults are looked up at each record. May be
+//       given at any time, with sound or without; a missing named source fails the record
+//       as nodevice. "status NAME input" replies the same words, or the name.
+//   set waveaudio input ... / status waveaudio input
+//       the same for the engine as a whole: every element that has not set its own input
+//       records from this one, elements opened later included (so a program's choice
+//       outlives "close" and "open new"). "waveaudio" here is the device type; an element
+//       aliased waveaudio is addressed instead, should there be one.
+//   status NAME level
+//       the loudest sample recorded or played since the last such query, 0..32768 on a
+//       16-bit scale whatever the format; 0 while stopped or paused. For a level meter.
 // Thread safety: every call comes from one thread (the UI thread of the recorder, the main
 // thread of mcishell). Commands return at once; recording and playing go on in the
 // background and are observed by polling "status".
@@ -58,9 +73,13 @@ public:
 private:
     uint32_t open(std::span<const Token> tokens, std::string& reply);
     uint32_t close(std::span<const Token> tokens);
+    // "set waveaudio input ..." and "status waveaudio input": the engine's input.
+    uint32_t deviceTypeCommand(const std::string& verb, std::span<const Token> items,
+                               std::string& reply);
 
     audio::AudioBackend& m_backend;
     EngineOptions m_options;
+    audio::CaptureSource m_input;  // "set waveaudio input"; the elements refer to it
     std::map<std::string, std::unique_ptr<WaveAudioDevice>> m_devices;  // by lower-case alias
     uint32_t m_nextId = 1;
 };

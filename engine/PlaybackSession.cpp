@@ -81,6 +81,7 @@ void PlaybackSession::feederLoop() {
 size_t PlaybackSession::pull(void* out, size_t bytes) {
     bytes -= bytes % m_format.blockAlign();
     const size_t got = m_ring.pop(out, bytes);
+    m_level.note(audio::peakOf(out, got, m_format.bitsPerSample));
     if (m_ring.readable() <= m_ring.capacity() / 2 && !m_fed.load(std::memory_order_relaxed))
         m_wake.post();
     return got;

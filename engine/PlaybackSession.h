@@ -3,6 +3,7 @@
 #include "SpoolFile.h"
 #include "Waveform.h"
 #include "audio/AudioBackend.h"
+#include "audio/PeakLevel.h"
 #include "audio/SpscRing.h"
 #include "audio/WakeSignal.h"
 
@@ -28,6 +29,8 @@ public:
 
     // Bytes of the range the listener has heard, on whole frames; the whole range once done().
     uint64_t playedBytes() const;
+    // The loudest sample since the last call (16-bit scale), for a level meter.
+    uint32_t takeLevel() { return m_level.take(); }
     bool done() const { return m_stream && m_stream->drained(); }
     bool failed() const { return m_stream && m_stream->failed(); }
 
@@ -46,6 +49,7 @@ private:
     audio::SpscRing m_ring;
     std::unique_ptr<char[]> m_readBuffer;
     std::unique_ptr<audio::AudioStream> m_stream;
+    audio::PeakLevel m_level;
     std::thread m_feeder;
     std::atomic<bool> m_stopFeeder{false};
     audio::WakeSignal m_wake;        // posted by pull() and the destructor

@@ -6,6 +6,7 @@
 #include "platform/log/Log.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace wsx::mci {
 
@@ -18,8 +19,9 @@ uint32_t openErrorToMci(audio::OpenError e, bool capture) {
 
 }  // namespace
 
-WaveAudioDevice::WaveAudioDevice(audio::AudioBackend& backend, const EngineOptions& options)
-    : m_backend(backend), m_options(options) {}
+WaveAudioDevice::WaveAudioDevice(audio::AudioBackend& backend, const EngineOptions& options,
+                                 const audio::CaptureSource& engineInput)
+    : m_backend(backend), m_options(options), m_engineInput(engineInput) {}
 
 WaveAudioDevice::~WaveAudioDevice() {
     // Sessions read and write the take: end them (a take being recorded is journalled)
@@ -87,43 +89,6 @@ uint64_t WaveAudioDevice::lengthBytes() {
     return std::max(m_lengthBeforeRecord, m_recordStart + captured);
 }
 
-// ---- time formats -------------------------------------------------------------------
-
-uint64_t WaveAudioDevice::toReported(uint64_t bytes) const {
-    switch (m_timeFormat) {
-    case TimeFormat::Bytes: return bytes;
-    case TimeFormat::Samples: return bytes / m_format.blockAlign();
-    case TimeFormat::Milliseconds: break;
-    }
-    const uint64_t bps = m_format.bytesPerSecond();
-    return (bytes * 1000 + bps / 2) / bps;
-}
-
-uint64_t WaveAudioDevice::fromReported(uint32_t value, uint64_t length) const {
-    // The length as reported maps back to the exact end, whatever the rounding.
-    if (value == toReported(length)) return length;
-    const uint32_t align = m_format.blockAlign();
-    switch (m_timeFormat) {
-    case TimeFormat::Bytes: return value - value % align;
-    case TimeFormat::Samples: return uint64_t(value) * align;
-    case TimeFormat::Milliseconds: break;
-    }
-    return (uint64_t(value) * m_format.sampleRate + 500) / 1000 * align;
-}
-
-uint32_t WaveAudioDevice::parsePosition(const std::string& text, uint64_t& bytes) {
-    uint32_t value = 0;
-    if (!parseDecimal(text, value)) return MCIERR_BAD_INTEGER;
-    const uint64_t length = lengthBytes();
-    if (value > toReported(length)) return MCIERR_OUTOFRANGE;
-    bytes = std::min(fromReported(value, length), length);
-    return MCI_OK;
-}
-
-uint64_t WaveAudioDevice::recordLimit() const {
-    return m_options.maxDataBytes - m_options.maxDataBytes % m_format.blockAlign();
-}
-
 // ---- commands -----------------------------------------------------------------------
 
 uint32_t WaveAudioDevice::set(Items items) {
@@ -133,8 +98,15 @@ uint32_t WaveAudioDevice::set(Items items) {
     audio::AudioFormat format = m_format;
     bool formatItem = false;
     bool seen[3] = {false, false, false};
+    std::optional<audio::CaptureSource> input;
     for (size_t i = 0; i < items.size(); ++i) {
         const Token& t = items[i];
+        if (!t.quoted && equalsIgnoreCase(t.text, "input")) {
+            if (input) return MCIERR_DUPLICATE_FLAGS;
+            if (i + 1 >= items.size()) return MCIERR_MISSING_PARAMETER;
+            input = parseInput(items[++i]);
+            continue;
+        }
         if (!t.quoted && equalsIgnoreCase(t.text, "time")) {
             if (i + 1 >= items.size() || !equalsIgnoreCase(items[i + 1].text, "format"))
                 return MCIERR_UNRECOGNIZED_KEYWORD;
@@ -176,6 +148,7 @@ uint32_t WaveAudioDevice::set(Items items) {
     if (formatItem && m_holdsSound) return MCIERR_NONAPPLICABLE_FUNCTION;
     m_timeFormat = timeFormat;
     m_format = format;
+    if (input) m_input = input;
     return MCI_OK;
 }
 
@@ -206,6 +179,8 @@ uint32_t WaveAudioDevice::status(Items items, std::string& reply) {
     else if (item == "alignment") reply = std::to_string(m_format.blockAlign());
     else if (item == "format tag") reply = "pcm";
     else if (item == "reason") reply = reasonWord(m_reason);
+    else if (item == "input") reply = inputText(m_input.value_or(m_engineInput));
+    else if (item == "level") reply = std::to_string(takeLevel());
     else if (item == "number of tracks" || item == "current track") reply = "1";
     else {
         // Two known items at once exclude each other; anything else is not an item.
@@ -291,7 +266,7 @@ uint32_t WaveAudioDevice::startRecording(uint64_t from, uint64_t budget, bool in
     const uint64_t soundStart = m_take->sound().size();
     auto session = std::make_unique<CaptureSession>(m_take->sound(), m_format, budget);
     audio::OpenError error = audio::OpenError::None;
-    if (!session->start(m_backend, error)) {
+    if (!session->start(m_backend, m_input.value_or(m_engineInput), error)) {
         logChange({JournalRecord::Kind::RecordEnd, from, 0, insert, {soundStart, 0}});
         m_reason = openErrorReason(error);
         return openErrorToMci(error, true);

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -59,9 +60,16 @@ public:
         IoError,      // save: anything else (a read or write error)
     };
     static const char* reasonWord(Reason reason);
+    // "input" items (WaveAudioDeviceInput.cpp): default, monitor, both, or a source's name
+    // (a quoted word is always a name).
+    static audio::CaptureSource parseInput(const Token& token);
+    static std::string inputText(const audio::CaptureSource& source);
     using Items = std::span<const Token>;
 
-    WaveAudioDevice(audio::AudioBackend& backend, const EngineOptions& options);
+    // `engineInput`: what to record from until the element sets its own input ("set
+    // waveaudio input"); it outlives the element.
+    WaveAudioDevice(audio::AudioBackend& backend, const EngineOptions& options,
+                    const audio::CaptureSource& engineInput);
     // Without discard() a take holding unsaved sound stays on disk for a later start;
     // an empty one or one saved and unchanged since is removed.
     ~WaveAudioDevice();
@@ -114,6 +122,8 @@ private:
     void noteCaptureStop();
     void closeTake();
     static Reason openErrorReason(audio::OpenError e);
+    // The loudest sample recorded or played since the last call, 0..32768; 0 when idle.
+    uint32_t takeLevel();
 
     // Bytes as a value in the time format (milliseconds to the nearest one).
     uint64_t toReported(uint64_t bytes) const;
@@ -133,6 +143,9 @@ private:
     audio::AudioBackend& m_backend;
     const EngineOptions& m_options;
     audio::AudioFormat m_format;
+    // What the next recording records from; unset: the engine's choice.
+    std::optional<audio::CaptureSource> m_input;
+    const audio::CaptureSource& m_engineInput;
     TimeFormat m_timeFormat = TimeFormat::Milliseconds;
     Mode m_mode = Mode::Stopped;
     Mode m_pausedFrom = Mode::Stopped;  // what a resume continues

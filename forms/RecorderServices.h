@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/AudioBackend.h"
 #include "engine/MciEngine.h"
 #include "platform/dialogs/DialogService.h"
 #include "platform/hotkeys/HotKeys.h"
@@ -25,6 +26,11 @@ struct RecorderServices {
     std::string programFile;
     // Where the sound device keeps its takes: those an earlier run left are offered back.
     std::filesystem::path takeFolder;
+    // The sound server's inputs for the 录音来源 menu; null: only its three fixed choices.
+    audio::AudioBackend* inputs = nullptr;
+    // The INI file the window keeps its choices in between runs (RecorderSettings::
+    // defaultFile()); empty: nothing is kept.
+    std::string settingsFile;
 };
 
 }  // namespace wsx

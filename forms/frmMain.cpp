@@ -34,7 +34,8 @@ frmMain::frmMain(RecorderServices services, QWidget* parent)
       m_services(services),
       m_record(services.sound),
       m_tray(services.tray, services.hotKeys, *this),
-      m_reg(services.registry) {
+      m_reg(services.registry),
+      m_settings(services.settingsFile) {
     ui->setupUi(this);
     setWindowTitle(kAppTitle);
     // A resizable window with a minimise button and no maximise button.
@@ -50,6 +51,8 @@ frmMain::frmMain(RecorderServices services, QWidget* parent)
     ui->Slider->installEventFilter(this);
     connectHandlers();
     m_services.hotKeys.onReachChanged = [this] { HotKeysReachChanged(); };
+    setUpInputMenu();
+    setUpLevelMeter();
 }
 
 frmMain::~frmMain() {

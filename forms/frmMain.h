@@ -2,6 +2,7 @@
 
 #include "CommonDialog.h"
 #include "RecorderServices.h"
+#include "RecorderSettings.h"
 #include "forms/Version.h"
 #include "modules/ModuleRecord.h"
 #include "modules/ModuleReg.h"
@@ -9,6 +10,13 @@
 
 #include <QMainWindow>
 #include <QTimer>
+
+class QAction;
+class QActionGroup;
+
+namespace wsx {
+class LevelMeterView;
+}
 
 #include <cstdint>
 #include <memory>
@@ -101,6 +109,16 @@ public:
     // Start with the desktop session (frmMain_Help.cpp)
     void chkStart_Click();
 
+    // What to record from: the 录音来源 menu (frmMain_Input.cpp). A choice is kept at once
+    // and holds for every later recording, after New too.
+    void mnuInput_Click(QAction* item);
+    // Lists the server's inputs again when they have changed; a chosen input that has gone
+    // gives way to the default input, and the user is told.
+    void TimerInputs_Timer();
+
+    // The level meter's tick (frmMain_Level.cpp): runs while recording or playing.
+    void TimerLevel_Timer();
+
     // About and help (frmMain_Help.cpp)
     void mnuAbout_Click();
     void mnuAboutRec_Click();
@@ -122,6 +140,8 @@ public:
     QTimer TimerPlay;
     QTimer TimerRecord;
     QTimer TimerStop;
+    QTimer TimerInputs;
+    QTimer TimerLevel;
     CommonDialog dlgMciSave;
     std::unique_ptr<Ui::frmMain> ui;
 
@@ -165,6 +185,13 @@ private:
     bool stoppedByItself();
     // Shows a recovered take's length and position after it became the recording.
     void showRecoveredTake();
+    // Fills the 录音来源 menu and hands the kept choice to the sound device (constructor).
+    void setUpInputMenu();
+    // Checks the menu item of m_input.
+    void showInputChoice();
+    void setUpLevelMeter();
+    // Starts the meter's timer, or stops it and empties the meter.
+    void showLevelMeter(bool running);
     // Pops the tray menu at the mouse position and returns when it has closed.
     void popTrayMenu();
     static int32_t DefaultWindowProc(platform::HWND, uint32_t, int32_t, int32_t) { return 0; }
@@ -178,6 +205,11 @@ private:
     bool m_inTray = false;  // the tray icon has been added and not yet removed
     bool m_unloaded = false;
     bool m_keepTake = false;  // EndSession with unsaved sound: the take outlives the program
+    RecorderSettings m_settings;
+    InputChoice m_input;
+    QActionGroup* m_inputGroup = nullptr;
+    LevelMeterView* m_levelMeter = nullptr;
+    uint64_t m_inputsSeen = UINT64_MAX;  // the generation of the inputs listed in the menu
 };
 
 }  // namespace wsx

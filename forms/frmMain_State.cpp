@@ -16,7 +16,9 @@ struct StateRow {
     bool deleteAround = false;  // both Edit items: delete before and after the position
     bool slider = false;
     bool formatOptions = false;  // open until the first recording into the device fixes it
+    bool inputMenu = false;      // 录音来源: what the next recording takes
     bool positionTimer = false;
+    bool levelMeter = false;  // sound is moving: the meter shows how loud
     bool recordAnimation = false, playAnimation = false, stopAnimation = false;
     bool isRecording = false, isPlaying = false;
     const char* tip = "";  // the tray tip; "" leaves the tip the tray shows
@@ -24,10 +26,12 @@ struct StateRow {
 
 StateRow rowFor(WindowState state) {
     switch (state) {
-    case WindowState::Empty: return {.record = true, .formatOptions = true, .tip = "等待录音..."};
+    case WindowState::Empty:
+        return {.record = true, .formatOptions = true, .inputMenu = true, .tip = "等待录音..."};
     case WindowState::Recording:
         return {.stop = true,
                 .positionTimer = true,
+                .levelMeter = true,
                 .recordAnimation = true,
                 .isRecording = true,
                 .tip = "正在录音..."};
@@ -37,19 +41,22 @@ StateRow rowFor(WindowState state) {
                 .saveAs = true,
                 .deleteAround = true,
                 .slider = true,
+                .inputMenu = true,
                 .stopAnimation = true,
                 .tip = "已经停止..."};
     case WindowState::Playing:
         return {.stop = true,
                 .saveAs = true,
                 .slider = true,
+                .inputMenu = true,
                 .positionTimer = true,
+                .levelMeter = true,
                 .playAnimation = true,
                 .isPlaying = true,
                 .tip = "正在播放..."};
     case WindowState::EmptiedByCut:
         // Reached from Stopped only: the stop animation and its tip go on.
-        return {.record = true, .saveAs = true, .stopAnimation = true};
+        return {.record = true, .saveAs = true, .inputMenu = true, .stopAnimation = true};
     }
     return {};
 }
@@ -71,7 +78,8 @@ void frmMain::applyState(WindowState state) {
                                                {ui->mnuPlay, row.play},
                                                {ui->mnuSaveAs, row.saveAs},
                                                {ui->mnuDelFore, row.deleteAround},
-                                               {ui->mnuDelBack, row.deleteAround}};
+                                               {ui->mnuDelBack, row.deleteAround},
+                                               {ui->mnuInput->menuAction(), row.inputMenu}};
     const std::pair<QWidget*, bool> controls[] = {{ui->Slider, row.slider},
                                                   {ui->opt11025, row.formatOptions},
                                                   {ui->opt22050, row.formatOptions},
@@ -86,6 +94,7 @@ void frmMain::applyState(WindowState state) {
             if (on == enable) control->setEnabled(on);
     }
     runWhile(TimerMci, row.positionTimer);
+    showLevelMeter(row.levelMeter);
     runWhile(TimerRecord, row.recordAnimation);
     runWhile(TimerPlay, row.playAnimation);
     runWhile(TimerStop, row.stopAnimation);

@@ -135,4 +135,17 @@ std::string ModuleRecord::FormatTime(const std::string& milliseconds) {
     return twoDigits(minutes) + ":" + twoDigits(seconds);
 }
 
+int32_t ModuleRecord::MciSetInput(const audio::CaptureSource& input) {
+    using Kind = audio::CaptureSource::Kind;
+    const std::string item = input.kind == Kind::DefaultInput     ? "default"
+                             : input.kind == Kind::DefaultMonitor ? "monitor"
+                             : input.kind == Kind::Both           ? "both"
+                                                                  : quotedName(input.name);
+    return send("set waveaudio input " + item);
+}
+
+std::string ModuleRecord::MciGetLevel(const std::string& device) {
+    return query("status " + device + " level");
+}
+
 }  // namespace wsx

@@ -54,6 +54,11 @@ public:
     // stopped by itself (disk full, server gone) or a playback cut off is "paused".
     std::string MciGetMode(const std::string& device);
     int32_t MciDeleteTo(const std::string& device);
+    // What every element records from until it chooses its own: "default", "monitor",
+    // "both", or an input's name (sent quoted like MciSave's name).
+    int32_t MciSetInput(const audio::CaptureSource& input);
+    // The loudest sample since the last query, 0..32768; empty when the query fails.
+    std::string MciGetLevel(const std::string& device);
 
     // Milliseconds as decimal text → "mm:ss", nearest second with halves to even; minutes
     // are not limited to two digits. Text that is not a whole non-negative number (the

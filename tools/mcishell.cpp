@@ -10,8 +10,9 @@
 // the script goes on. --numbered makes the virtual input number its frames (numberedSignal).
 // The --compact options set when a take is compacted (more than P percent and more than BYTES
 // of its sound file garbage; defaults 50 and 64 MiB) and a pause between chunks of the copy,
-// so tests can make compactions frequent and slow. Blank lines and lines starting with '#'
-// are skipped. The exit code is 0 when every command
+// so tests can make compactions frequent and slow. A line "inputs" lists the sound server's
+// inputs, one "name<TAB>description" a line, the names that "set NAME input" takes. Blank
+// lines and lines starting with '#' are skipped. The exit code is 0 when every command
 // and wait succeeded, 1 otherwise, 2 for bad usage.
 //
 // Takes go to $XDG_STATE_HOME/wanshengxia; an element the script does not close keeps its
@@ -120,6 +121,12 @@ int run(std::istream& in, const wsx::mci::EngineOptions& options, bool virtualCl
                 exitCode = 1;
                 continue;
             }
+            if (line == "inputs") {
+                for (const auto& device : backend->captureDevices())
+                    std::cout << device.name << '\t' << device.description << '\n';
+                std::cout << std::flush;
+                continue;
+            }
             if (wait == Wait::Valid) {
                 if (clock) clock->advance(ms);
                 else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -163,8 +170,14 @@ int main(int argc, char** argv) {
         else if (arg == "--virtual") virtualClock = true;
         else if (arg == "--numbered") numbered = true;
         else if (arg == "-h" || arg == "--help") {
-            std::cout << "usage: mcishell [--virtual [--numbered]] [--compact-after BYTES] "
-                         "[--compact-percent P] [--compact-pause MS] [FILE]\n";
+            std::cout
+                << "usage: mcishell [--virtual [--numbered]] [--compact-after BYTES] "
+                   "[--compact-percent P] [--compact-pause MS] [FILE]\n"
+                   "  one MCI command a line; \"wait MS\" waits; \"inputs\" lists the inputs\n"
+                   "  set NAME input default|monitor|both|\"<input name>\"\n"
+                   "      what the next recordings take: the default input, what the\n"
+                   "      default output plays, both mixed, or one input by name\n"
+                   "  status NAME input | level | reason\n";
             return 0;
         } else if (file.empty() && arg[0] != '-') file = arg;
         else {

@@ -135,8 +135,8 @@ protected:
         : mci(engine),
           registry(registry::RegistryEnvironment{tmp.path() / "autostart", std::string()}),
           services{
-              mci,         dialogs, tray, hotKeys, registry, shell, "/opt/录音 工具/wanshengxia",
-              takeFolder()} {}
+              mci,          dialogs, tray, hotKeys, registry, shell, "/opt/录音 工具/wanshengxia",
+              takeFolder(), nullptr, {}} {}
     void SetUp() override {
         window = std::make_unique<frmMain>(services);
         window->Form_Load();

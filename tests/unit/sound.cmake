@@ -16,6 +16,9 @@ wsx_add_gtest(wsx_sound_tests
     unit/PlaybackClockTest.cpp
     unit/TransportModel.cpp
     unit/TransportModelTest.cpp
+    unit/CaptureMixerTest.cpp
+    unit/MciInputTest.cpp
+    unit/LevelMeterTest.cpp
     support/WavReader.cpp
   LIBS wsx_modules wsx_engine wsx_audio)
 target_compile_definitions(wsx_sound_tests PRIVATE

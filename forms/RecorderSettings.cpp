@@ -1,0 +1,57 @@
+#include "RecorderSettings.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+#include <QString>
+
+namespace wsx {
+
+namespace {
+using Kind = audio::CaptureSource::Kind;
+constexpr const char* kInputKey = "Recording/Input";
+constexpr const char* kDeviceKey = "Recording/InputDevice";
+constexpr const char* kDescriptionKey = "Recording/InputDescription";
+constexpr std::pair<Kind, const char*> kWords[] = {{Kind::DefaultInput, "default"},
+                                                   {Kind::DefaultMonitor, "monitor"},
+                                                   {Kind::Both, "both"},
+                                                   {Kind::Named, "device"}};
+}  // namespace
+
+std::string RecorderSettings::defaultFile() {
+    // GenericConfigLocation is $XDG_CONFIG_HOME, or ~/.config without it.
+    return (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QStringLiteral("/wanshengxia/wanshengxia.ini"))
+        .toStdString();
+}
+
+InputChoice RecorderSettings::input() const {
+    if (m_file.empty()) return {};
+    const QSettings ini(QString::fromStdString(m_file), QSettings::IniFormat);
+    const QString word = ini.value(kInputKey).toString();
+    InputChoice choice;
+    for (const auto& [kind, text] : kWords)
+        if (word == QLatin1String(text)) choice.source.kind = kind;
+    if (choice.source.kind == Kind::Named) {
+        choice.source.name = ini.value(kDeviceKey).toString().toStdString();
+        choice.description = ini.value(kDescriptionKey).toString().toStdString();
+        if (choice.source.name.empty()) return {};  // a damaged file: the default
+    }
+    return choice;
+}
+
+void RecorderSettings::setInput(const InputChoice& choice) {
+    if (m_file.empty()) return;
+    QSettings ini(QString::fromStdString(m_file), QSettings::IniFormat);
+    for (const auto& [kind, text] : kWords)
+        if (kind == choice.source.kind) ini.setValue(kInputKey, QString::fromLatin1(text));
+    if (choice.source.kind == Kind::Named) {
+        ini.setValue(kDeviceKey, QString::fromStdString(choice.source.name));
+        ini.setValue(kDescriptionKey, QString::fromStdString(choice.description));
+    } else {
+        ini.remove(kDeviceKey);
+        ini.remove(kDescriptionKey);
+    }
+    ini.sync();
+}
+
+}  // namespace wsx
