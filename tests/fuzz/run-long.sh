@@ -51,9 +51,10 @@ for target in $targets; do
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
   cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
-  units=$(find "$corpus" -type f | wc -l)
+  # libFuzzer's own count: the folder also keeps inputs it has since reduced.
+  units=$(grep -o 'corp: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   printf '%-18s %7s %12s %8s %6s %8s  %s\n' "$target" "$time" "${execs:-?}" "${rate:-?}" \
-    "${cov:-?}" "$units" "$result"
+    "${cov:-?}" "${units:-?}" "$result"
   [ "$result" = clean ] || tail -30 "$log"
 done
 exit $status
