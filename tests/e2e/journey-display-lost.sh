@@ -27,7 +27,7 @@ wait "$app" 2>/dev/null
 e2e_note "display killed after about 1.5 s: the program ended, its take stayed"
 
 e2e_start_app
-e2e_window_and_box
+e2e_wait_box
 e2e_shot journey-display-lost-question
 e2e_keys "$E2E_DIALOG" alt+y
 target="$E2E_HOME/显示断开前.wav"

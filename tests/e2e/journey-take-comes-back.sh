@@ -12,7 +12,7 @@ kill -9 "$E2E_APP_PID"; wait "$E2E_APP_PID" 2>/dev/null; E2E_APP_PID=
 [ "$(e2e_takes)" = 1 ] || e2e_fail "the killed take is not on disk ($(e2e_takes) takes)"
 
 e2e_start_app
-e2e_window_and_box
+e2e_wait_box
 e2e_shot journey-take-comes-back-question
 e2e_keys "$E2E_DIALOG" alt+y
 sleep 0.5
@@ -37,7 +37,7 @@ E2E_APP_PID=
 e2e_note "SIGTERM ended it at once; its take waits"
 
 e2e_start_app
-e2e_window_and_box
+e2e_wait_box
 e2e_keys "$E2E_DIALOG" alt+n
 sleep 0.3
 e2e_wait_box   # the second question, once the first has gone

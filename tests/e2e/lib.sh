@@ -182,33 +182,20 @@ e2e_wait_dialog() {
   done
   e2e_fail "no window titled '$1' appeared"
 }
-# Waits for a message box of the recorder: a visible window titled 万声匣 that is not the
-# recorder window $E2E_WIN; E2E_DIALOG is it.
+# Waits for a message box of the recorder: a visible window titled 万声匣 beside the
+# recorder window, which has the same title and is the one 314 px wide. Sets E2E_DIALOG to
+# the box and E2E_WIN to the window (a start that asks at once may have found the box first).
 e2e_wait_box() {
   local w
   E2E_DIALOG=
   for _ in $(seq 80); do
-    for w in $(xdotool search --onlyvisible --name '^万声匣$' 2>/dev/null); do
-      [ "$w" != "$E2E_WIN" ] && E2E_DIALOG=$w
-    done
-    [ -n "$E2E_DIALOG" ] && { sleep 0.3; return 0; }
-    sleep 0.1
-  done
-  e2e_fail "no message box appeared"
-}
-# After a start that asks a question at once: the recorder window (the one 314 px wide) in
-# E2E_WIN and the message box beside it, also titled 万声匣, in E2E_DIALOG.
-e2e_window_and_box() {
-  local w
-  E2E_DIALOG=
-  for _ in $(seq 50); do
     for w in $(xdotool search --onlyvisible --name '^万声匣$' 2>/dev/null); do
       if [ "$(xwininfo -id "$w" | sed -n 's/^ *Width: *//p')" = 314 ]; then E2E_WIN=$w; else E2E_DIALOG=$w; fi
     done
     [ -n "$E2E_DIALOG" ] && { sleep 0.3; return 0; }
     sleep 0.1
   done
-  e2e_fail "no message box appeared beside the window"
+  e2e_fail "no message box appeared"
 }
 # The takes the recorder keeps on disk.
 e2e_takes() { find "$XDG_STATE_HOME/wanshengxia" -maxdepth 1 -name 'take-*' 2>/dev/null | wc -l; }
