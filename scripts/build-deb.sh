@@ -2,7 +2,7 @@
 # Builds the Debian package build-deb/wanshengxia_<version>_<arch>.deb for everyday use:
 # installs the missing packages of building and packaging (never removing one), configures
 # without the tests and lets CPack build the package. Install it with
-#   sudo apt install ./build-deb/wanshengxia_*.deb
+#   sudo apt install --no-remove ./build-deb/wanshengxia_*.deb
 # Run it as yourself; sudo is asked for only to install packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -32,7 +32,8 @@ done
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 missing_of() { local p; for p in "$@"; do installed "$p" || echo "$p"; done; }
-# The packages apt would remove to install "$@", one a line (a simulation: changes nothing).
+# The packages apt would remove to install "$@", one a line (a simulation: changes nothing;
+# without --no-remove, so that apt names what it would remove instead of giving up).
 removals_for() {
   apt-get -s -q install --no-install-recommends "$@" 2>/dev/null | sed -n 's/^Remv \([^ ]*\).*/\1/p'
 }
@@ -67,7 +68,7 @@ elif command -v sudo >/dev/null 2>&1; then
   as_root=(sudo env DEBIAN_FRONTEND=noninteractive)
 else
   fail "需要 root 权限安装软件包：${missing[*]}" \
-       "installing packages needs root: run as root: apt-get install ${missing[*]}"
+       "installing packages needs root: run as root: apt-get install --no-remove ${missing[*]}"
 fi
 
 "${as_root[@]}" apt-get update -q >/dev/null
