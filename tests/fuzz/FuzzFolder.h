@@ -5,6 +5,8 @@
 // libFuzzer reads and writes its corpus by the paths it was given.) The scripts
 // that run the targets point TMPDIR at a folder of their own and remove it afterwards, so
 // even a crash leaves nothing behind elsewhere.
+#include "platform/log/Log.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -51,5 +53,14 @@ public:
 private:
     std::filesystem::path m_root;
 };
+
+// The one private folder of a fuzz target's process, with the engine's warnings silenced:
+// every failed save says why, and saying it would only slow the run down.
+inline const FuzzFolder& quietFolder() {
+    static const FuzzFolder folder;
+    static const auto quiet = log::setSink([](log::Level, const char*, const std::string&) {});
+    (void)quiet;
+    return folder;
+}
 
 }  // namespace wsx::fuzz

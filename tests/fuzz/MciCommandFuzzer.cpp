@@ -7,7 +7,6 @@
 #include "audio/VirtualAudioBackend.h"
 #include "engine/MciEngine.h"
 #include "engine/MciTokenizer.h"
-#include "platform/log/Log.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,15 +15,6 @@
 #include <string_view>
 
 namespace {
-
-const wsx::fuzz::FuzzFolder& folder() {
-    static const wsx::fuzz::FuzzFolder f;
-    // The engine's warnings (every failed save says why) would only slow the run down.
-    static const auto quiet =
-        wsx::log::setSink([](wsx::log::Level, const char*, const std::string&) {});
-    (void)quiet;
-    return f;
-}
 
 std::string quoted(const std::string& text) {
     std::string out = "\"";
@@ -46,7 +36,8 @@ std::optional<std::string> confined(std::string_view command) {
     if (verb == "save" && t.size() == 3) pathAt = 2;
     else if (verb == "open" && (t[1].quoted || !equalsIgnoreCase(t[1].text, "new"))) pathAt = 1;
     else return std::string(command);
-    const std::optional<std::filesystem::path> inside = folder().confine(t[pathAt].text);
+    const std::optional<std::filesystem::path> inside =
+        wsx::fuzz::quietFolder().confine(t[pathAt].text);
     if (!inside) return std::nullopt;
     std::string out;
     for (size_t i = 0; i < t.size(); ++i) {
@@ -66,7 +57,7 @@ std::optional<std::string> confined(std::string_view command) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         wsx::audio::VirtualAudioBackend backend;
-        wsx::mci::EngineOptions options{folder().root() / "takes", 1u << 20};
+        wsx::mci::EngineOptions options{wsx::fuzz::quietFolder().root() / "takes", 1u << 20};
         wsx::mci::MciEngine engine(backend, options);
         engine.mciSendString("open new type waveaudio alias A", nullptr);
         const std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -85,6 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Closed on purpose, so no take is kept for a later start.
         engine.mciSendString("close all", nullptr);
     }
-    folder().clear();
+    wsx::fuzz::quietFolder().clear();
     return 0;
 }

@@ -10,7 +10,6 @@
 #include "audio/VirtualAudioBackend.h"
 #include "engine/MciEngine.h"
 #include "engine/TakeStore.h"
-#include "platform/log/Log.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -20,15 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-const wsx::fuzz::FuzzFolder& folder() {
-    static const wsx::fuzz::FuzzFolder f;
-    // The engine's warnings (every failed save says why) would only slow the run down.
-    static const auto quiet =
-        wsx::log::setSink([](wsx::log::Level, const char*, const std::string&) {});
-    (void)quiet;
-    return f;
-}
 
 bool writeFile(const std::filesystem::path& file, const uint8_t* data, size_t size, off_t length) {
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -48,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* rest = data + 2;
     const uint8_t* end = data + size;
     const uint8_t* nul = std::find(rest, end, uint8_t{0});
-    const std::filesystem::path take = folder().root() / "take-fuzz";
+    const std::filesystem::path take = wsx::fuzz::quietFolder().root() / "take-fuzz";
     std::filesystem::create_directory(take);
     if (!writeFile(take / Take::kFormatName, rest, size_t(nul - rest), -1) ||
         !writeFile(take / Take::kJournalName, nul == end ? end : nul + 1,
@@ -59,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const TakeInfo info = TakeStore::inspect(take);
     {
         wsx::audio::VirtualAudioBackend backend;
-        MciEngine engine(backend, EngineOptions{folder().root() / "takes", 1u << 20});
+        MciEngine engine(backend,
+                         EngineOptions{wsx::fuzz::quietFolder().root() / "takes", 1u << 20});
         const uint32_t rc =
             engine.mciSendString("open \"" + take.string() + "\" type waveaudio alias T", nullptr);
         if ((rc == 0) != info.readable) std::abort();
@@ -69,13 +60,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 engine.mciSendString("status T length", &length) != 0 ||
                 length != std::to_string(info.lengthBytes))
                 std::abort();
-            engine.mciSendString("save T \"" + (folder().root() / "out.wav").string() + "\"",
-                                 nullptr);
+            engine.mciSendString(
+                "save T \"" + (wsx::fuzz::quietFolder().root() / "out.wav").string() + "\"",
+                nullptr);
             engine.mciSendString("play T", nullptr);
             backend.advance(20);
             engine.mciSendString("close T", nullptr);
         }
     }
-    folder().clear();
+    wsx::fuzz::quietFolder().clear();
     return 0;
 }
