@@ -66,9 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // One thing at a time.
     const bool mistake = !command.error.empty();
-    if (int(mistake) + int(command.help) + int(command.version) + int(command.verb != Verb::None) >
-        1)
-        std::abort();
+    const int answers =
+        int(mistake) + int(command.help) + int(command.version) + int(command.verb != Verb::None);
+    if (answers > 1) std::abort();
 
     if (mistake != !expected.mistakenWord.empty()) std::abort();
     if (mistake) {
