@@ -2,7 +2,7 @@
 
 #include "CommonDialog.h"
 #include "RecorderServices.h"
-#include "RecorderSettings.h"
+#include "platform/settings/RecorderSettings.h"
 #include "forms/Version.h"
 #include "modules/ModuleRecord.h"
 #include "modules/ModuleReg.h"

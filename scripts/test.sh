@@ -7,7 +7,7 @@
 # own desktop session, sound server or settings is touched.
 #   scripts/test.sh            as yourself; sudo is asked for only to install packages
 # Environment: WSX_FUZZ_SECONDS (default 60: the MCI command fuzzer, and half of it for each
-# file reader's; 0 skips fuzzing);
+# of the others, the file readers and the command line; 0 skips fuzzing);
 # WSX_TEST_SOUND_SERVER=pulseaudio|pipewire chooses the private sound server by hand.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -43,9 +43,9 @@ done
 
 seconds=${WSX_FUZZ_SECONDS:-60}
 if [ "$seconds" -gt 0 ]; then
-  # The MCI command target gets the seconds given, each file reader half of them.
+  # The MCI command target gets the seconds given, each of the others half of them.
   readers=$(( seconds > 1 ? seconds / 2 : 1 ))
-  echo "== fuzzing: the MCI commands for ${seconds}s, each file reader for ${readers}s"
+  echo "== fuzzing: the MCI commands for ${seconds}s, each of the other targets for ${readers}s"
   CXX=clang++ build build-fuzz -DWSX_FUZZ=ON -DWSX_SANITIZE=ON -DWSX_BUILD_GUI=OFF -DWSX_BUILD_TESTS=OFF
   tests/fuzz/run-long.sh "$seconds" "$readers" build-fuzz || status=1
 fi

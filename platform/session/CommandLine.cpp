@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace wsx::platform {
 
@@ -54,6 +55,14 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             break;
         }
     }
+    // One answer: a mistake before help, help before the version, either before a verb.
+    if (!command.error.empty()) {
+        CommandLine mistake;
+        mistake.error = std::move(command.error);
+        return mistake;
+    }
+    if (command.help) command.version = false;
+    if (command.help || command.version) command.verb = Verb::None;
     return command;
 }
 

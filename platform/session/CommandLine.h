@@ -14,6 +14,7 @@ enum class Verb {
     Show,    // --show: what 显示声匣 does
 };
 
+// One of: a mistake (error), help, the version, or a start with a verb or none.
 struct CommandLine {
     Verb verb = Verb::None;
     bool help = false;
@@ -21,8 +22,9 @@ struct CommandLine {
     std::string error;  // an argument not understood, in the words shown to the user
 };
 
-// Reads argv[1..]: at most one verb, --help (-h) or --version. Arguments Qt itself takes
-// (-platform, -display, ...) are left to QApplication and must come after ours.
+// Reads argv[1..]: at most one verb, --help (-h) or --version; a mistake outweighs help,
+// help the version, and either a verb. Arguments Qt itself takes (-platform, -display, ...)
+// are left to QApplication and must come after ours.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // The text --help prints, in Chinese and English.

@@ -3,8 +3,9 @@
 # the executions, the coverage (libFuzzer's "cov" points, the edges it has seen) and the
 # corpus size at the end.
 #   tests/fuzz/run-long.sh SECONDS [READER_SECONDS] [BUILD_DIR]
-# SECONDS for the MCI command target, READER_SECONDS (default SECONDS) for each file
-# reader. BUILD_DIR (default build-fuzz) must hold a fuzz build:
+# SECONDS for the MCI command target, READER_SECONDS (default SECONDS) for each of the
+# others (the file readers and the command line). BUILD_DIR (default build-fuzz) must hold
+# a fuzz build:
 #   CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DWSX_FUZZ=ON -DWSX_SANITIZE=ON \
 #     -DWSX_BUILD_GUI=OFF -DWSX_BUILD_TESTS=OFF
 # The corpus grows in BUILD_DIR/fuzz-corpus/<target> (started from seeds/<target>), so a
@@ -18,7 +19,8 @@ readerSeconds=${2:-$seconds}
 build=$(cd "${3:-$here/../../build-fuzz}" && pwd) || exit 2
 # libFuzzer takes 0 seconds as "no limit".
 [ "$seconds" -gt 0 ] && [ "$readerSeconds" -gt 0 ] || { echo "run-long.sh: seconds must be > 0"; exit 2; }
-targets="mci_command take_journal take_folder autostart_entry desktop_quoting"
+targets="mci_command take_journal take_folder autostart_entry desktop_quoting settings_reader
+  command_line"
 
 scratch=$(mktemp -d "$( [ -w /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}")/wsx-fuzz-run.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT

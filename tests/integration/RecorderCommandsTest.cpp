@@ -57,6 +57,16 @@ TEST(CommandLineTest, ReadsOneVerbHelpVersionAndLeavesQtsArgumentsAlone) {
     const CommandLine withQt = parse({"--record", "-platform", "xcb", "--stop"});
     EXPECT_EQ(withQt.verb, Verb::Record);
     EXPECT_TRUE(withQt.error.empty());
+    // One answer: a mistake outweighs help, help the version, either a verb.
+    const CommandLine mistaken = parse({"--help", "--record", "--bogus"});
+    EXPECT_FALSE(mistaken.error.empty());
+    EXPECT_FALSE(mistaken.help);
+    EXPECT_EQ(mistaken.verb, Verb::None);
+    const CommandLine helped = parse({"--record", "--version", "-h"});
+    EXPECT_TRUE(helped.help);
+    EXPECT_FALSE(helped.version);
+    EXPECT_EQ(helped.verb, Verb::None);
+    EXPECT_EQ(parse({"--show", "--version"}).verb, Verb::None);
 
     EXPECT_EQ(answerWithoutWindow(parse({"--help"}), "2.0.0"), 0);
     EXPECT_EQ(answerWithoutWindow(parse({"--version"}), "2.0.0"), 0);

@@ -4,6 +4,8 @@
 #include <QStandardPaths>
 #include <QString>
 
+#include <algorithm>
+
 namespace wsx {
 
 namespace {
@@ -15,6 +17,15 @@ constexpr std::pair<Kind, const char*> kWords[] = {{Kind::DefaultInput, "default
                                                    {Kind::DefaultMonitor, "monitor"},
                                                    {Kind::Both, "both"},
                                                    {Kind::Named, "device"}};
+
+// A name the sound server could have given: not empty, no control characters. A NUL in
+// particular would cut the name short on its way to the server, and another input would
+// be recorded than the one the menu shows.
+bool isDeviceName(const std::string& name) {
+    return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+    });
+}
 }  // namespace
 
 std::string RecorderSettings::defaultFile() {
@@ -34,7 +45,7 @@ InputChoice RecorderSettings::input() const {
     if (choice.source.kind == Kind::Named) {
         choice.source.name = ini.value(kDeviceKey).toString().toStdString();
         choice.description = ini.value(kDescriptionKey).toString().toStdString();
-        if (choice.source.name.empty()) return {};  // a damaged file: the default
+        if (!isDeviceName(choice.source.name)) return {};  // a damaged file: the default
     }
     return choice;
 }
