@@ -15,6 +15,9 @@ constexpr std::pair<Kind, const char*> kWords[] = {{Kind::DefaultInput, "default
                                                    {Kind::DefaultMonitor, "monitor"},
                                                    {Kind::Both, "both"},
                                                    {Kind::Named, "device"}};
+QString hotKeyKey(const std::string& name) {
+    return QStringLiteral("HotKeys/") + QString::fromStdString(name);
+}
 }  // namespace
 
 std::string RecorderSettings::defaultFile() {
@@ -51,6 +54,21 @@ void RecorderSettings::setInput(const InputChoice& choice) {
         ini.remove(kDeviceKey);
         ini.remove(kDescriptionKey);
     }
+    ini.sync();
+}
+
+std::optional<platform::HotKeyChord> RecorderSettings::hotKey(const std::string& name) const {
+    if (m_file.empty()) return std::nullopt;
+    const QSettings ini(QString::fromStdString(m_file), QSettings::IniFormat);
+    const auto chord = platform::chordFromText(ini.value(hotKeyKey(name)).toString().toStdString());
+    if (!chord || !platform::hasCommandModifier(*chord)) return std::nullopt;
+    return chord;
+}
+
+void RecorderSettings::setHotKey(const std::string& name, const platform::HotKeyChord& chord) {
+    if (m_file.empty()) return;
+    QSettings ini(QString::fromStdString(m_file), QSettings::IniFormat);
+    ini.setValue(hotKeyKey(name), QString::fromStdString(platform::chordText(chord)));
     ini.sync();
 }
 
