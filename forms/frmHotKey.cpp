@@ -64,6 +64,8 @@ void frmHotKey::showKeys(const ModuleTray::HotKeyChoice& keys) {
         if (!picture.isEmpty()) words.truncate(words.lastIndexOf(QLatin1Char('+')) + 1);
         row.label->setText(caption + QStringLiteral("：") + words);
         // Longer words widen the label (up to the dialog's edge) and push the arrow along.
+        // Measured in the label's style-sheet face, which it has only once polished.
+        row.label->ensurePolished();
         const int wanted = row.label->fontMetrics().horizontalAdvance(row.label->text()) + 2;
         const int room = width() - row.label->x() - (picture.isEmpty() ? 8 : 8 + 18);
         row.label->resize(std::clamp(wanted, 118, room), row.label->height());

@@ -121,6 +121,11 @@ TEST(HotKeyOverview, ListsTheKeysInForceAndItsNoticeLineComesAndGoes) {
         << "the arrow covers the longer words";
     EXPECT_LE(overview.ui->Image2->geometry().right(), overview.width());
     EXPECT_EQ(overview.ui->Label4->text(), "停止：Ctrl+Alt+");
+    for (QLabel* label : {overview.ui->Label2, overview.ui->Label3, overview.ui->Label4}) {
+        label->ensurePolished();  // its bold 10.5pt face comes from the style sheet
+        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
+            << "cut off: " << label->text().toStdString();
+    }
 
     // The notice line can come, change and go while the overview is open.
     overview.showNotice(QStringLiteral("这个桌面不给程序全局热键，它们现在不起作用。"));
