@@ -49,18 +49,14 @@ TEST_F(HotKeyChoiceTest, KeptKeysAreReadBackAndDamagedOrClashingOnesGiveTheStand
     const std::vector<std::vector<int32_t>> standard{{1, 3, 40}, {2, 3, 39}, {3, 3, 38}};
     std::filesystem::create_directories(tmp.path() / "config");
     // Each damaged value gives its own key the standard one; a good one beside it holds.
-    writeIni("[HotKeys]\nrecord=Ctrl+Alt+\xC3\x84\nplay=Meta+F5\nstop=Q\n");
+    // (The text itself is read by chordFromText; here what the file can hold besides.)
+    writeIni("[HotKeys]\nrecord=Ctrl+Alt+\xC3\x84\nplay=Meta+F5\nstop=Shift+R\n");
     restart();
     EXPECT_EQ(registered(),
               (std::vector<std::vector<int32_t>>{{1, 3, 40}, {2, 8, 0x74}, {3, 3, 38}}));
-    for (const QByteArray& garbage :
-         {QByteArray("record=\nplay=Ctrl+Alt+Down, Ctrl+Up\nstop=@Variant(\\0\\0\\0\\x7f)"),
-          QByteArray("record=Shift+R\nplay=Ctrl+Ctrl+R\nstop=42"),
-          QByteArray("record=Ctrl+Alt+Tab\nplay=Alt+\nstop=ctrl+alt+up+")}) {
-        writeIni("[HotKeys]\n" + garbage + "\n");
-        restart();
-        EXPECT_EQ(registered(), standard) << garbage.constData();
-    }
+    writeIni("[HotKeys]\nrecord=\nplay=@Variant(\\0\\0\\0\\x7f)\nstop=42, 7\n");
+    restart();
+    EXPECT_EQ(registered(), standard);
     // Kept keys that clash (record takes stop's standard key): all standard.
     writeIni("[HotKeys]\nrecord=Ctrl+Alt+Up\n");
     restart();
