@@ -3,32 +3,35 @@
 #include "ui_frmHotKey.h"
 
 #include <QIcon>
+#include <QPixmap>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace wsx {
+
+using platform::HotKeyChord;
+
+namespace {
+
+// The picture the list shows for an arrow key; "" for other keys.
+QString arrowPicture(uint32_t vk) {
+    switch (vk) {
+    case platform::VK_DOWN: return QStringLiteral(":/icons/ARROW_DOWN");
+    case platform::VK_UP: return QStringLiteral(":/icons/ARROW_UP");
+    case platform::VK_RIGHT: return QStringLiteral(":/icons/ARROW_RIGHT");
+    default: return {};
+    }
+}
+
+}  // namespace
 
 frmHotKey::frmHotKey(const QString& notice, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmHotKey>()) {
     ui->setupUi(this);
-    if (!notice.isEmpty()) {
-        // Below the keys, in the keys' width, in the dialog's own face; the lines and the
-        // button move down by its height.
-        lblNotice = new QLabel(notice, this);
-        lblNotice->setObjectName(QStringLiteral("lblNotice"));
-        lblNotice->setWordWrap(true);
-        lblNotice->setStyleSheet(QStringLiteral("color: #800000;"));
-        const int noticeWidth = ui->Label1->width();
-        const int noticeHeight = lblNotice->heightForWidth(noticeWidth);
-        lblNotice->setGeometry(ui->Label1->x(), ui->Line2->y() - 4, noticeWidth, noticeHeight);
-        const int shift = noticeHeight + 4;
-        for (QWidget* below : {static_cast<QWidget*>(ui->Line1), static_cast<QWidget*>(ui->Line2),
-                               static_cast<QWidget*>(ui->cmdOk)})
-            below->move(below->x(), below->y() + shift);
-        resize(width(), height() + shift);
-    }
+    showNotice(notice);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(size());
     QIcon icon(QStringLiteral(":/icons/HOTKEY"));
     icon.addFile(QStringLiteral(":/icons/HOTKEY_16"));
     setWindowIcon(icon);
@@ -40,5 +43,70 @@ frmHotKey::~frmHotKey() = default;
 
 // Enter presses the default button and Esc rejects the dialog: both close it.
 void frmHotKey::cmdOk_Click() { accept(); }
+
+void frmHotKey::showKeys(const ModuleTray::HotKeyChoice& keys) {
+    struct Row {
+        int32_t id;
+        QLabel* label;
+        QLabel* image;
+        int imageGap;  // from the label's right edge, as the form places it
+    };
+    const Row rows[] = {{ModuleTray::kHotKeyRecord, ui->Label2, ui->Image1, 5},
+                        {ModuleTray::kHotKeyStop, ui->Label4, ui->Image3, 5},
+                        {ModuleTray::kHotKeyPlay, ui->Label3, ui->Image2, 3}};
+    for (const Row& row : rows) {
+        HotKeyChord chord;
+        for (size_t i = 0; i < keys.size(); ++i)
+            if (ModuleTray::kHotKeys[i].id == row.id) chord = keys[i];
+        const QString caption = row.label->text().section(QStringLiteral("："), 0, 0);
+        QString words = QString::fromStdString(platform::chordText(chord));
+        const QString picture = arrowPicture(chord.vk);
+        if (!picture.isEmpty()) words.truncate(words.lastIndexOf(QLatin1Char('+')) + 1);
+        row.label->setText(caption + QStringLiteral("：") + words);
+        // Longer words widen the label (up to the dialog's edge) and push the arrow along.
+        // Measured in the label's style-sheet face, which it has only once polished.
+        row.label->ensurePolished();
+        const int wanted = row.label->fontMetrics().horizontalAdvance(row.label->text()) + 2;
+        const int room = width() - row.label->x() - (picture.isEmpty() ? 8 : 8 + 18);
+        row.label->resize(std::clamp(wanted, 118, room), row.label->height());
+        row.image->setVisible(!picture.isEmpty());
+        if (!picture.isEmpty()) {
+            row.image->setPixmap(QPixmap(picture));
+            row.image->move(row.label->geometry().right() + 1 + row.imageGap, row.image->y());
+        }
+    }
+}
+
+void frmHotKey::showNotice(const QString& notice) {
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    int shift = 0;
+    if (notice.isEmpty()) {
+        delete lblNotice;
+        lblNotice = nullptr;
+    } else {
+        // Below the keys, in the keys' width, in the dialog's own face; the lines and the
+        // buttons move down by its height.
+        if (lblNotice == nullptr) {
+            lblNotice = new QLabel(this);
+            lblNotice->setObjectName(QStringLiteral("lblNotice"));
+            lblNotice->setWordWrap(true);
+            lblNotice->setStyleSheet(QStringLiteral("color: #800000;"));
+        }
+        lblNotice->setText(notice);
+        const int noticeWidth = ui->Label1->width();
+        const int noticeHeight = lblNotice->heightForWidth(noticeWidth);
+        lblNotice->setGeometry(ui->Label1->x(), ui->Line2->y() - m_noticeShift - 4, noticeWidth,
+                               noticeHeight);
+        lblNotice->show();
+        shift = noticeHeight + 4;
+    }
+    for (QWidget* below : {static_cast<QWidget*>(ui->Line1), static_cast<QWidget*>(ui->Line2),
+                           static_cast<QWidget*>(ui->cmdOk), static_cast<QWidget*>(ui->cmdChange)})
+        below->move(below->x(), below->y() + shift - m_noticeShift);
+    resize(width(), height() + shift - m_noticeShift);
+    m_noticeShift = shift;
+    setFixedSize(size());
+}
 
 }  // namespace wsx

@@ -16,7 +16,8 @@ class QActionGroup;
 
 namespace wsx {
 class LevelMeterView;
-}
+class frmHotKey;
+}  // namespace wsx
 
 #include <cstdint>
 #include <memory>
@@ -105,6 +106,15 @@ public:
     void HotKeysReachChanged();
     // The overview's line for keys that cannot work; "" when they do (or no answer yet).
     QString hotKeyNotice() const;
+
+    // Other keys for the hot keys (frmMain_HotKeys.cpp). LoadHotKeys takes the keys kept in
+    // the settings, or the standard ones when any kept key is damaged or the set cannot be
+    // used; Form_Load registers them. ChangeHotKeys keeps `keys` and registers them in place
+    // of the old ones at once. cmdChangeHotKeys_Click is the overview's 更改热键 button: the
+    // chooser, then the overview shows the keys in force and what the desktop says of them.
+    void LoadHotKeys();
+    void ChangeHotKeys(const ModuleTray::HotKeyChoice& keys);
+    void cmdChangeHotKeys_Click(frmHotKey& overview);
 
     // Start with the desktop session (frmMain_Help.cpp)
     void chkStart_Click();
@@ -210,6 +220,7 @@ private:
     QActionGroup* m_inputGroup = nullptr;
     LevelMeterView* m_levelMeter = nullptr;
     uint64_t m_inputsSeen = UINT64_MAX;  // the generation of the inputs listed in the menu
+    frmHotKey* m_overview = nullptr;     // the hot-key overview while it is open
 };
 
 }  // namespace wsx

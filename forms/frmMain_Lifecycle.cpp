@@ -21,6 +21,7 @@ void frmMain::Form_Load() {
 
     m_tray.TrayAddIcon("等待录音");
     m_inTray = true;
+    LoadHotKeys();
     m_tray.RegisterHotKeys();
     // Platform messages reach WindowProc through the window's own handling; what it does
     // not take goes on to the handler that was in place before.

@@ -1,6 +1,7 @@
 // Tray animation, the tray and hot-key messages, and the hot-key overview.
 #include "frmHotKey.h"
 #include "frmMain.h"
+#include "ui_frmHotKey.h"
 #include "ui_frmMain.h"
 
 #include <QCursor>
@@ -51,16 +52,15 @@ int32_t frmMain::WindowProc(HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lP
     } else if (uMsg == WM_HOTKEY) {
         m_tray.HotKeyInfo.Modifiers = uint16_t(uint32_t(lParam) & 0xFFFF);
         m_tray.HotKeyInfo.VirtualKey = uint16_t(uint32_t(lParam) >> 16);
-        const bool modifiersMatch = m_tray.HotKeyInfo.Modifiers == m_tray.HotKeyModifiers;
-        const uint16_t key = m_tray.HotKeyInfo.VirtualKey;
+        // Only the keys in force for that id count: a press of keys given up is stale.
+        const HotKeyChord inForce = m_tray.HotKeyOf(wParam);
+        const bool keysMatch = m_tray.HotKeyInfo.Modifiers == inForce.modifiers &&
+                               m_tray.HotKeyInfo.VirtualKey == inForce.vk;
         // A hot key does what a click would, and only when a click is possible.
         QPushButton* button = nullptr;
-        if (wParam == ModuleTray::kHotKeyRecord && modifiersMatch && key == VK_DOWN)
-            button = ui->cmdRecord;
-        if (wParam == ModuleTray::kHotKeyPlay && modifiersMatch && key == VK_RIGHT)
-            button = ui->cmdPlay;
-        if (wParam == ModuleTray::kHotKeyStop && modifiersMatch && key == VK_UP)
-            button = ui->cmdStop;
+        if (wParam == ModuleTray::kHotKeyRecord && keysMatch) button = ui->cmdRecord;
+        if (wParam == ModuleTray::kHotKeyPlay && keysMatch) button = ui->cmdPlay;
+        if (wParam == ModuleTray::kHotKeyStop && keysMatch) button = ui->cmdStop;
         if (button && button->isEnabled()) button->click();
     }
     return OldWndProc ? OldWndProc(hWnd, uMsg, wParam, lParam) : 0;
@@ -80,7 +80,8 @@ bool frmMain::HotKeyCommand(int32_t id) {
         const QPushButton* button = id == ModuleTray::kHotKeyRecord ? ui->cmdRecord
                                     : id == ModuleTray::kHotKeyPlay ? ui->cmdPlay
                                                                     : ui->cmdStop;
-        const auto lParam = int32_t(uint32_t(m_tray.HotKeyModifiers) | key.vk << 16);
+        const HotKeyChord chord = m_tray.HotKeyOf(id);
+        const auto lParam = int32_t(chord.modifiers | chord.vk << 16);
         // Posted as the key's own message is: the answer to the caller never waits for what
         // the click does (a message box, say).
         QMetaObject::invokeMethod(
@@ -124,6 +125,7 @@ QString frmMain::hotKeyNotice() const {
 
 void frmMain::HotKeysReachChanged() {
     const QString notice = hotKeyNotice();
+    if (m_overview != nullptr) m_overview->showNotice(notice);
     if (notice.isEmpty() || m_unloaded) return;
     QSettings settings = programSettings();
     if (settings.value(QStringLiteral("HotKeys/NoticeShown")).toBool()) return;
@@ -136,7 +138,12 @@ void frmMain::HotKeysReachChanged() {
 
 void frmMain::mnuHotKey_Click() {
     frmHotKey dialog(hotKeyNotice());
+    dialog.showKeys(m_tray.HotKeyChords);
+    connect(dialog.ui->cmdChange, &QPushButton::clicked, &dialog,
+            [this, &dialog] { cmdChangeHotKeys_Click(dialog); });
+    m_overview = &dialog;
     dialog.exec();
+    m_overview = nullptr;
 }
 
 void frmMain::mnuHotKeyH_Click() { mnuHotKey_Click(); }

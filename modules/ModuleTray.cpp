@@ -59,12 +59,24 @@ void ModuleTray::TrayRemoveIcon() {
     m_shell.Shell_NotifyIcon(NIM_DELETE, TrayData);
 }
 
+ModuleTray::HotKeyChoice ModuleTray::StandardHotKeys() {
+    HotKeyChoice choice;
+    for (size_t i = 0; i < choice.size(); ++i) choice[i] = kHotKeys[i].standard;
+    return choice;
+}
+
+HotKeyChord ModuleTray::HotKeyOf(int32_t id) const {
+    for (size_t i = 0; i < HotKeyChords.size(); ++i)
+        if (kHotKeys[i].id == id) return HotKeyChords[i];
+    return {};
+}
+
 void ModuleTray::RegisterHotKeys() {
-    HotKeyModifiers = int32_t(MOD_ALT | MOD_CONTROL);
-    for (const HotKey& key : kHotKeys) {
+    for (size_t i = 0; i < HotKeyChords.size(); ++i) {
+        const HotKey& key = kHotKeys[i];
         m_hotKeys.NameHotKey(key.id, key.name, key.description);
-        m_hotKeys.RegisterHotKey(m_window.trayWindowHandle(), key.id, uint32_t(HotKeyModifiers),
-                                 key.vk);
+        m_hotKeys.RegisterHotKey(m_window.trayWindowHandle(), key.id, HotKeyChords[i].modifiers,
+                                 HotKeyChords[i].vk);
     }
 }
 

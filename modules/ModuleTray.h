@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/hotkeys/HotKeyChord.h"
 #include "platform/hotkeys/HotKeys.h"
 #include "platform/shell/NotifyIcon.h"
 
 #include <QIcon>
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -35,17 +37,23 @@ public:
     static constexpr int32_t kHotKeyRecord = 1;
     static constexpr int32_t kHotKeyPlay = 2;
     static constexpr int32_t kHotKeyStop = 3;
-    // The three hot keys, all with Ctrl+Alt: the id of their message, the key, and the name
-    // and caption a desktop that binds keys itself shows for them.
+    // The three hot keys: the id of their message, the keys they have until the user
+    // chooses others, and the name and caption a desktop that binds keys itself shows for
+    // them (the name also keeps the chosen keys in the settings).
     struct HotKey {
         int32_t id;
-        uint32_t vk;
+        platform::HotKeyChord standard;
         const char* name;
         const char* description;
     };
-    static constexpr HotKey kHotKeys[] = {{kHotKeyRecord, platform::VK_DOWN, "record", "录音"},
-                                          {kHotKeyPlay, platform::VK_RIGHT, "play", "播放"},
-                                          {kHotKeyStop, platform::VK_UP, "stop", "停止"}};
+    static constexpr uint32_t kCtrlAlt = platform::MOD_CONTROL | platform::MOD_ALT;
+    static constexpr HotKey kHotKeys[] = {
+        {kHotKeyRecord, {kCtrlAlt, platform::VK_DOWN}, "record", "录音"},
+        {kHotKeyPlay, {kCtrlAlt, platform::VK_RIGHT}, "play", "播放"},
+        {kHotKeyStop, {kCtrlAlt, platform::VK_UP}, "stop", "停止"}};
+    // Keys for each of kHotKeys, in its order.
+    using HotKeyChoice = std::array<platform::HotKeyChord, std::size(kHotKeys)>;
+    static HotKeyChoice StandardHotKeys();
 
     ModuleTray(platform::NotifyIconService& shell, platform::HotKeyService& hotKeys,
                TrayWindow& window);
@@ -59,8 +67,11 @@ public:
     // Shows a notification beside the icon (the desktop's own notifications where the tray
     // host hands them on); empty text sends nothing.
     void TrayNotify(const std::string& Title, const std::string& Text);
+    // Registers the keys in HotKeyChords for the window.
     void RegisterHotKeys();
     void UnregisterHotKeys();
+    // The keys in force for hot key `id`.
+    platform::HotKeyChord HotKeyOf(int32_t id) const;
 
     // Copies `tip` into a 64-byte tip field: at most 63 bytes of text and a NUL, cut before a
     // UTF-8 sequence that would not fit whole.
@@ -73,7 +84,8 @@ public:
     }
 
     platform::NOTIFYICONDATA TrayData;
-    int32_t HotKeyModifiers = 0;
+    // The keys registered by RegisterHotKeys, in the order of kHotKeys.
+    HotKeyChoice HotKeyChords = StandardHotKeys();
     // The lParam of the last hot-key message: modifiers in the low word, key in the high.
     struct {
         uint16_t Modifiers = 0;

@@ -1,6 +1,7 @@
 // GLib's headers stay out of Qt's way (its `signals` keyword): this file includes no Qt.
 #include "platform/hotkeys/DesktopBindings.h"
 
+#include "platform/hotkeys/HotKeyChord.h"
 #include "platform/hotkeys/HotKeys.h"
 
 #include <gio/gio.h>
@@ -50,16 +51,6 @@ Accelerator parseAccelerator(const char* text) {
     return parsed;
 }
 
-const char* keyName(uint32_t vk) {
-    switch (vk) {
-    case VK_DOWN: return "down";
-    case VK_UP: return "up";
-    case VK_RIGHT: return "right";
-    case VK_LEFT: return "left";
-    default: return nullptr;
-    }
-}
-
 bool isGnomeSession() {
     const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
     return desktop != nullptr && std::strstr(desktop, "GNOME") != nullptr;
@@ -96,12 +87,14 @@ bool schemaBindsKey(GSettingsSchemaSource* source, const char* id, uint32_t modi
 }  // namespace
 
 bool desktopBindsKey(uint32_t modifiers, uint32_t vk) {
-    const char* key = keyName(vk);
-    if (key == nullptr || !isGnomeSession()) return false;
+    const char* name = keysymNameFor(vk);
+    if (name == nullptr || !isGnomeSession()) return false;
+    const std::string key = lower(name);
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
     if (source == nullptr) return false;
-    return std::any_of(std::begin(kSchemas), std::end(kSchemas),
-                       [&](const char* id) { return schemaBindsKey(source, id, modifiers, key); });
+    return std::any_of(std::begin(kSchemas), std::end(kSchemas), [&](const char* id) {
+        return schemaBindsKey(source, id, modifiers, key.c_str());
+    });
 }
 
 }  // namespace wsx::platform

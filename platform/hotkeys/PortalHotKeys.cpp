@@ -1,5 +1,7 @@
 #include "platform/hotkeys/PortalHotKeys.h"
 
+#include "platform/hotkeys/HotKeyChord.h"
+
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -76,20 +78,20 @@ PortalHotKeys::PortalHotKeys(QString applicationId) : m_applicationId(std::move(
     qDBusRegisterMetaType<QList<PortalShortcut>>();
 }
 
-PortalHotKeys::~PortalHotKeys() {
+PortalHotKeys::~PortalHotKeys() { closeSession(); }
+
+void PortalHotKeys::closeSession() {
     if (m_session.isEmpty()) return;
     bus().call(QDBusMessage::createMethodCall(kPortalService, m_session,
                                               QStringLiteral("org.freedesktop.portal.Session"),
                                               QStringLiteral("Close")),
                QDBus::NoBlock);
+    m_session.clear();
+    m_boundKeys.clear();
 }
 
 QString PortalHotKeys::triggerFor(uint32_t modifiers, uint32_t vk) {
-    const char* key = vk == VK_DOWN    ? "Down"
-                      : vk == VK_UP    ? "Up"
-                      : vk == VK_RIGHT ? "Right"
-                      : vk == VK_LEFT  ? "Left"
-                                       : nullptr;
+    const char* key = keysymNameFor(vk);
     if (key == nullptr) return {};
     QString trigger;
     if ((modifiers & MOD_CONTROL) != 0) trigger += QStringLiteral("CTRL+");
@@ -101,6 +103,7 @@ QString PortalHotKeys::triggerFor(uint32_t modifiers, uint32_t vk) {
 
 void PortalHotKeys::NameHotKey(int32_t id, const std::string& name,
                                const std::string& description) {
+    std::erase_if(m_names, [id](const Name& n) { return n.id == id; });
     m_names.push_back({id, QString::fromStdString(name), QString::fromStdString(description)});
 }
 
@@ -122,7 +125,30 @@ bool PortalHotKeys::RegisterHotKey(HWND hWnd, int32_t id, uint32_t modifiers, ui
     }
     m_registrations.push_back({hWnd, id, modifiers, vk, false});
     if (!m_started) start();
+    else if (!m_session.isEmpty()) scheduleRebind();
     return true;
+}
+
+// Keys registered once a session exists: a session binds its shortcuts once, so the old
+// session goes and a new one binds every key registered by the time the event loop runs.
+void PortalHotKeys::scheduleRebind() {
+    if (m_rebindScheduled) return;
+    m_rebindScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_rebindScheduled = false;
+            // The same keys given up and registered again (while other keys were being
+            // chosen, and then not): the session still holds them.
+            if (keysOf(m_registrations) == m_boundKeys) {
+                for (Registration& r : m_registrations) r.bound = true;
+                return;
+            }
+            closeSession();
+            for (Registration& r : m_registrations) r.bound = false;
+            createSession();
+        },
+        Qt::QueuedConnection);
 }
 
 bool PortalHotKeys::UnregisterHotKey(HWND hWnd, int32_t id) {
@@ -143,6 +169,10 @@ void PortalHotKeys::start() {
     bus().call(registration, QDBus::NoBlock);
     bus().connect(kPortalService, kPortalPath, kShortcutsInterface, QStringLiteral("Activated"),
                   this, SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+    createSession();
+}
+
+void PortalHotKeys::createSession() {
     const QString sessionToken = QStringLiteral("wanshengxia%1").arg(m_nextToken++);
     request(QStringLiteral("CreateSession"),
             {QVariantMap{{QStringLiteral("session_handle_token"), sessionToken}}},
@@ -188,7 +218,16 @@ void PortalHotKeys::onSessionCreated(uint response, const QVariantMap& results) 
     bind();
 }
 
+std::vector<PortalHotKeys::Key> PortalHotKeys::keysOf(
+    const std::vector<Registration>& registrations) {
+    std::vector<Key> keys;
+    for (const Registration& r : registrations) keys.push_back({r.hWnd, r.id, r.modifiers, r.vk});
+    std::sort(keys.begin(), keys.end());
+    return keys;
+}
+
 void PortalHotKeys::bind() {
+    m_boundKeys = keysOf(m_registrations);
     QList<PortalShortcut> shortcuts;
     for (Registration& r : m_registrations) {
         QString description;

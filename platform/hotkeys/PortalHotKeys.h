@@ -27,7 +27,9 @@ namespace wsx::platform {
 //
 // A shortcut's Activated signal arrives as hWnd->WindowProc(hWnd, WM_HOTKEY, id,
 // modifiers | vk << 16), posted through the event loop, the same message the X11 key gives.
-// Keys registered after the binding, and unregistered keys, are not delivered.
+// Unregistered keys are not delivered. Keys registered after the binding (other keys chosen
+// for the same commands) are bound afresh in a new session from the event loop, with their
+// new preferred triggers; the desktop may still keep the triggers the user gave it before.
 // Lifetime: create after the QApplication, destroy before it; destruction closes the session.
 // Thread safety: UI thread only.
 class PortalHotKeys final : public QObject, public HotKeyService {
@@ -44,7 +46,8 @@ public:
     void NameHotKey(int32_t id, const std::string& name, const std::string& description) override;
     HotKeyReach reach() const override { return m_reach; }
 
-    // The portal's trigger text for a key: "CTRL+ALT+Down"; "" for keys not offered.
+    // The portal's trigger text for a key: "CTRL+ALT+Down", "ALT+SHIFT+a"; "" for keys not
+    // offered.
     static QString triggerFor(uint32_t modifiers, uint32_t vk);
 
 private slots:
@@ -61,6 +64,14 @@ private:
         uint32_t vk;
         bool bound;
     };
+    // What a registration asks for, as bound in the session.
+    struct Key {
+        HWND hWnd;
+        int32_t id;
+        uint32_t modifiers;
+        uint32_t vk;
+        auto operator<=>(const Key&) const = default;
+    };
     struct Name {
         int32_t id;
         QString name;
@@ -68,7 +79,11 @@ private:
     };
 
     void start();
+    void createSession();
+    void closeSession();
+    void scheduleRebind();
     void bind();
+    static std::vector<Key> keysOf(const std::vector<Registration>& registrations);
     // Calls a portal method that answers through a Request object, whose Response signal
     // goes to `responseSlot`; a call that fails at once makes the keys unreachable.
     void request(const QString& method, QVariantList arguments, const char* responseSlot);
@@ -78,8 +93,10 @@ private:
     QString m_applicationId;
     HotKeyReach m_reach = HotKeyReach::Pending;
     bool m_started = false;
+    bool m_rebindScheduled = false;
     QString m_session;
     std::vector<Registration> m_registrations;
+    std::vector<Key> m_boundKeys;  // what the session's BindShortcuts asked for
     std::vector<Name> m_names;
     uint64_t m_nextToken = 1;
 };

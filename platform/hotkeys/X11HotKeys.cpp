@@ -1,6 +1,7 @@
 #include "platform/hotkeys/X11HotKeys.h"
 
 #include "platform/hotkeys/DesktopBindings.h"
+#include "platform/hotkeys/HotKeyChord.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -49,17 +50,6 @@ uint16_t xModifiersFor(uint32_t modifiers) {
     if ((modifiers & MOD_SHIFT) != 0) mask |= XCB_MOD_MASK_SHIFT;
     if ((modifiers & MOD_WIN) != 0) mask |= XCB_MOD_MASK_4;
     return mask;
-}
-
-// The key symbol of a virtual-key code; 0 for the ones not offered.
-xcb_keysym_t keysymFor(uint32_t vk) {
-    switch (vk) {
-    case VK_LEFT: return XK_Left;
-    case VK_UP: return XK_Up;
-    case VK_RIGHT: return XK_Right;
-    case VK_DOWN: return XK_Down;
-    default: return 0;
-    }
 }
 
 // Every keycode that produces `keysym` in the current keyboard mapping.
@@ -113,6 +103,13 @@ X11HotKeys::~X11HotKeys() {
 }
 
 bool X11HotKeys::RegisterHotKey(HWND hWnd, int32_t id, uint32_t modifiers, uint32_t vk) {
+    const HotKeyReach before = reach();
+    const bool registered = grabHotKey(hWnd, id, modifiers, vk);
+    if (reach() != before) announceReach();
+    return registered;
+}
+
+bool X11HotKeys::grabHotKey(HWND hWnd, int32_t id, uint32_t modifiers, uint32_t vk) {
     if (m_connection == nullptr || xcb_connection_has_error(m_connection) != 0 || hWnd == nullptr)
         return false;
     const xcb_keysym_t keysym = keysymFor(vk);
@@ -147,24 +144,26 @@ bool X11HotKeys::RegisterHotKey(HWND hWnd, int32_t id, uint32_t modifiers, uint3
             for (const uint16_t lock : locks)
                 grabs.push_back(Grab{root, keycode, static_cast<uint16_t>(xModifiers | lock)});
     if (!grabAll(grabs)) {
-        if (!m_refused) {
-            m_refused = true;
-            QMetaObject::invokeMethod(
-                &m_context,
-                [this] {
-                    if (onReachChanged) onReachChanged();
-                },
-                Qt::QueuedConnection);
-        }
+        m_refused.push_back({hWnd, id});
         return false;
     }
 
     m_registrations.push_back(Registration{hWnd, id, modifiers, vk, xModifiers, std::move(keycodes),
-                                           std::move(grabs), m_nextSerial++});
+                                           std::move(grabs), m_nextSerial++,
+                                           desktopBindsKey(modifiers, vk)});
     return true;
 }
 
 bool X11HotKeys::UnregisterHotKey(HWND hWnd, int32_t id) {
+    const HotKeyReach before = reach();
+    // A key refused earlier is given up as well: it no longer stands for a refusal.
+    std::erase_if(m_refused, [&](const Refusal& r) { return r.hWnd == hWnd && r.id == id; });
+    const bool released = releaseHotKey(hWnd, id);
+    if (reach() != before) announceReach();
+    return released;
+}
+
+bool X11HotKeys::releaseHotKey(HWND hWnd, int32_t id) {
     const auto found =
         std::find_if(m_registrations.begin(), m_registrations.end(),
                      [&](const Registration& r) { return r.hWnd == hWnd && r.id == id; });
@@ -177,8 +176,10 @@ bool X11HotKeys::UnregisterHotKey(HWND hWnd, int32_t id) {
 
 HotKeyReach X11HotKeys::reach() const {
     if (m_connection == nullptr) return HotKeyReach::NoGlobalKeys;
-    if (m_refused) return HotKeyReach::TakenByOther;
-    return m_desktopBinds ? HotKeyReach::TakenByDesktop : HotKeyReach::Working;
+    if (!m_refused.empty()) return HotKeyReach::TakenByOther;
+    const bool desktopBinds = std::any_of(m_registrations.begin(), m_registrations.end(),
+                                          [](const Registration& r) { return r.desktopBinds; });
+    return desktopBinds ? HotKeyReach::TakenByDesktop : HotKeyReach::Working;
 }
 
 void X11HotKeys::announceReach() {

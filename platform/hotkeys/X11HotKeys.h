@@ -19,8 +19,10 @@ namespace wsx::platform {
 // grabbed makes the registration fail (nothing of it stays grabbed) and turns reach() to
 // TakenByOther (onReachChanged runs from the event loop); so does a second
 // registration of the same id for the same window, or of a key combination this object has
-// already registered (as RegisterHotKey does on Windows). Outside X11 (Wayland, offscreen)
-// every registration fails quietly.
+// already registered (as RegisterHotKey does on Windows). A refused key counts until it is
+// unregistered (re-registering other keys in its place clears it). A key the desktop's own
+// shortcuts use (GNOME) turns reach() to TakenByDesktop while it is registered. Outside X11
+// (Wayland, offscreen) every registration fails quietly.
 //
 // A press of a registered key arrives as hWnd->WindowProc(hWnd, WM_HOTKEY, id,
 // modifiers | vk << 16), posted through the event loop like the Windows message: WindowProc
@@ -40,7 +42,7 @@ public:
 
     bool RegisterHotKey(HWND hWnd, int32_t id, uint32_t modifiers, uint32_t vk) override;
     bool UnregisterHotKey(HWND hWnd, int32_t id) override;
-    // NoGlobalKeys off X11; TakenByOther once another client has refused us a key;
+    // NoGlobalKeys off X11; TakenByOther while a key another client holds stays asked for;
     // TakenByDesktop when the desktop's own shortcuts use a registered key (GNOME).
     HotKeyReach reach() const override;
 
@@ -59,8 +61,16 @@ private:
         std::vector<uint8_t> keycodes;
         std::vector<Grab> grabs;  // every grab this registration holds
         uint64_t serial;
+        bool desktopBinds;  // the desktop's own shortcuts use this key
+    };
+    // A registration refused because another client holds the key.
+    struct Refusal {
+        HWND hWnd;
+        int32_t id;
     };
 
+    bool grabHotKey(HWND hWnd, int32_t id, uint32_t modifiers, uint32_t vk);
+    bool releaseHotKey(HWND hWnd, int32_t id);
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     bool grabAll(std::vector<Grab>& wanted);
     void ungrabAll(const std::vector<Grab>& grabs);
@@ -71,8 +81,7 @@ private:
     QObject m_context;  // receiver of queued deliveries; destroying it drops them
     std::vector<Registration> m_registrations;
     uint64_t m_nextSerial = 1;
-    bool m_refused = false;       // a registration failed because another client holds the key
-    bool m_desktopBinds = false;  // the desktop's own shortcuts use a registered key
+    std::vector<Refusal> m_refused;
 };
 
 }  // namespace wsx::platform

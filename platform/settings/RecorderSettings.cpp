@@ -26,6 +26,10 @@ bool isDeviceName(const std::string& name) {
         return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
     });
 }
+
+QString hotKeyKey(const std::string& name) {
+    return QStringLiteral("HotKeys/") + QString::fromStdString(name);
+}
 }  // namespace
 
 std::string RecorderSettings::defaultFile() {
@@ -62,6 +66,21 @@ void RecorderSettings::setInput(const InputChoice& choice) {
         ini.remove(kDeviceKey);
         ini.remove(kDescriptionKey);
     }
+    ini.sync();
+}
+
+std::optional<platform::HotKeyChord> RecorderSettings::hotKey(const std::string& name) const {
+    if (m_file.empty()) return std::nullopt;
+    const QSettings ini(QString::fromStdString(m_file), QSettings::IniFormat);
+    const auto chord = platform::chordFromText(ini.value(hotKeyKey(name)).toString().toStdString());
+    if (!chord || !platform::hasCommandModifier(*chord)) return std::nullopt;
+    return chord;
+}
+
+void RecorderSettings::setHotKey(const std::string& name, const platform::HotKeyChord& chord) {
+    if (m_file.empty()) return;
+    QSettings ini(QString::fromStdString(m_file), QSettings::IniFormat);
+    ini.setValue(hotKeyKey(name), QString::fromStdString(platform::chordText(chord)));
     ini.sync();
 }
 

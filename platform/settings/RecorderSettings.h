@@ -1,7 +1,9 @@
 #pragma once
 
 #include "audio/AudioBackend.h"
+#include "platform/hotkeys/HotKeyChord.h"
 
+#include <optional>
 #include <string>
 
 namespace wsx {
@@ -12,7 +14,7 @@ struct InputChoice {
     std::string description;  // Named only: as the server described it when chosen
 };
 
-// The recorder's own choices kept between runs, in an INI file. Today only the input.
+// The recorder's own choices kept between runs, in an INI file: the input and the hot keys.
 // Thread safety: UI thread only.
 class RecorderSettings {
 public:
@@ -25,6 +27,11 @@ public:
     // The kept choice; the default input when none was kept or the file cannot be read.
     InputChoice input() const;
     void setInput(const InputChoice& choice);
+
+    // The keys kept for hot key `name` ([HotKeys] record=Ctrl+Alt+Down); nullopt when none
+    // are kept or they are not a key offered with Ctrl, Alt or Win.
+    std::optional<platform::HotKeyChord> hotKey(const std::string& name) const;
+    void setHotKey(const std::string& name, const platform::HotKeyChord& chord);
 
 private:
     std::string m_file;

@@ -1,7 +1,8 @@
 // The settings file as the next start meets it: whatever a hand edit, another program or
 // a write cut short left there. What the reader hands the window must be usable as it
 // stands: one of the known inputs, and for a named one a name the sound server can be asked
-// for as a C string; nothing named for the other inputs. The choice, kept into that same
+// for as a C string; nothing named for the other inputs; a hot key either absent or one the
+// window can grab (a key on offer, with Ctrl, Alt or Win). Each choice, kept into that same
 // file and read again, must come back unchanged, whatever else the file holds.
 #include "FuzzFolder.h"
 #include "platform/settings/RecorderSettings.h"
@@ -43,6 +44,16 @@ void check(const InputChoice& choice) {
     std::abort();  // a kind the window has no menu item for
 }
 
+// A kept hot key the window would grab as it stands: written back as text and read again it
+// is the same chord, and it holds a modifier that keeps it off plain typing.
+void checkHotKey(RecorderSettings& settings, const std::string& name) {
+    const auto chord = settings.hotKey(name);
+    if (!chord) return;
+    if (!platform::hasCommandModifier(*chord) || platform::chordText(*chord).empty()) std::abort();
+    settings.setHotKey(name, *chord);
+    if (settings.hotKey(name) != chord) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -62,5 +73,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     settings.setInput(read);
     const InputChoice kept = settings.input();
     if (!sameChoice(kept, read)) std::abort();
+    for (const char* name : {"record", "stop", "play"}) checkHotKey(settings, name);
     return 0;
 }

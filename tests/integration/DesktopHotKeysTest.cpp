@@ -273,3 +273,42 @@ TEST_F(DesktopHotKeys, UnregisteringFromWindowProcDropsQueuedPresses) {
 }
 
 }  // namespace
+
+namespace {
+
+// Keys other than the arrows (chosen in place of the standard ones) are grabbed and arrive
+// with their own key codes; a key another client holds counts against reach() only until
+// it is given up for another.
+TEST_F(DesktopHotKeys, OtherKeysArriveAndARefusedKeyGivenUpNoLongerCounts) {
+    OtherClient other;
+    ASSERT_TRUE(other.grab(XK_Down, kXCtrlAlt));
+    X11HotKeys hotKeys;
+    int announced = 0;
+    hotKeys.onReachChanged = [&] { ++announced; };
+    EXPECT_FALSE(hotKeys.RegisterHotKey(&window, 1, kCtrlAlt, VK_DOWN));
+    EXPECT_EQ(hotKeys.reach(), HotKeyReach::TakenByOther);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return announced == 1; }, 1000));
+
+    hotKeys.UnregisterHotKey(&window, 1);
+    EXPECT_EQ(hotKeys.reach(), HotKeyReach::Working);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return announced == 2; }, 1000));
+    ASSERT_TRUE(hotKeys.RegisterHotKey(&window, 1, MOD_CONTROL | MOD_SHIFT, 'R'));
+    ASSERT_TRUE(hotKeys.RegisterHotKey(&window, 2, MOD_WIN, 0x74));   // F5
+    ASSERT_TRUE(hotKeys.RegisterHotKey(&window, 3, kCtrlAlt, 0x21));  // PageUp
+    EXPECT_EQ(hotKeys.reach(), HotKeyReach::Working);
+
+    press("ctrl+shift+r");
+    press("ctrl+alt+Down");  // the other client's now
+    press("super+F5");
+    press("ctrl+alt+Prior");
+    ASSERT_TRUE(waitForMessages(window, 3));
+    QTest::qWait(200);
+    ASSERT_EQ(window.messages.size(), 3U);
+    expectHotKey(window.messages[0], window, 1, (MOD_CONTROL | MOD_SHIFT) | 'R' << 16);
+    expectHotKey(window.messages[1], window, 2, MOD_WIN | 0x74 << 16);
+    expectHotKey(window.messages[2], window, 3, 3 | 0x21 << 16);
+    EXPECT_EQ(announced, 2);
+    other.ungrab(XK_Down, kXCtrlAlt);
+}
+
+}  // namespace

@@ -12,5 +12,6 @@ wsx_add_gtest(wsx_gui_tests QT_MAIN
     integration/RecorderTakesTest.cpp
     integration/RecorderCommandsTest.cpp
     integration/RecorderInputTest.cpp
+    integration/RecorderHotKeysTest.cpp
     support/WavReader.cpp
   LIBS wsx_forms wsx_session Qt6::Test)

@@ -36,4 +36,5 @@ TEST(GnomeBindings, FoundInAnySpellingOnlyForTheExactKeyAndOnlyOnGnome) {
     EXPECT_TRUE(desktopBindsKey(MOD_CONTROL | MOD_ALT | MOD_SHIFT, VK_RIGHT));
     EXPECT_FALSE(desktopBindsKey(MOD_ALT, VK_UP));
     EXPECT_FALSE(desktopBindsKey(MOD_CONTROL | MOD_ALT, 0x41));
+    EXPECT_TRUE(desktopBindsKey(MOD_WIN, 0x21));  // "<Super>Page_Up": keys beyond the arrows
 }
