@@ -1,5 +1,6 @@
 #include "frmHotKey.h"
 
+#include "CaptionFit.h"
 #include "ui_frmHotKey.h"
 
 #include <QIcon>
@@ -10,6 +11,7 @@ namespace wsx {
 frmHotKey::frmHotKey(const QString& notice, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmHotKey>()) {
     ui->setupUi(this);
+    fitCaptions(this);
     if (!notice.isEmpty()) {
         // Below the keys, in the keys' width, in the dialog's own face; the lines and the
         // button move down by its height.
