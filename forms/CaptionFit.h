@@ -15,11 +15,12 @@ QRect groupTitleRect(const QGroupBox* group);
 // is wider, so some captions would be cut off.
 //
 // A caption too low grows around its middle, else upwards, else downwards, into space that
-// is free (inside its parent, below a group box's title, over no other control); where none is, it grows downwards,
-// moving what lies below it down and growing its parent (up to the form) by as much. A caption too narrow
-// grows to the right, else to the left, into free space; where there is none its font is
-// condensed, down to 80 %. Captions that fit are left exactly where they are, so with a face
-// of the original metrics nothing moves.
+// is free (inside its parent, below a group box's title, over no other control). Where
+// none is, it takes what is free above it and what lies below moves down as far as it still
+// needs, its parent (up to the form) growing by as much. A caption too narrow grows to the
+// right, else to the left, into free space; where there is none its font is condensed,
+// down to 80 % (a push button's is not). Captions that fit stay exactly where they are, so
+// with a face of the original metrics nothing moves.
 //
 // Call once the texts are set and before the form's size is fixed. UI thread only.
 void fitCaptions(QWidget* form);

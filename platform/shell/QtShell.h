@@ -10,8 +10,9 @@ namespace wsx::platform {
 // ShellExecute takes a local path (absolute, or relative to the current folder) or an
 // address with a scheme (http://, https://, mailto:, file://, ...). A local file goes to the
 // program the MIME database names for it (FindExecutable's), otherwise, like an address, to
-// the desktop's opener. It returns 42 when the program or the opener was started, SE_ERR_FNF for a missing local file and SE_ERR_NOASSOC when nothing
-// could be started (no opener installed, or a platform without one such as offscreen).
+// the desktop's opener. It returns 42 when the program or the opener was started,
+// SE_ERR_FNF for a missing local file and SE_ERR_NOASSOC when nothing could be started (no
+// opener installed, or a platform without one such as offscreen).
 // The opener runs on its own: whether it then finds a program is not known here.
 // showCommand is not used: the desktop decides how the program's window appears.
 //
