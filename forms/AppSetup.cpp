@@ -44,9 +44,11 @@ void setUpApplication(QApplication& app) {
                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
 
+    // Noto Serif CJK SC first: AR PL UMing's bold Latin smears "l" into "1" ("Ctr1+A1t+").
+    // UMing stays the fallback where fonts-noto-cjk is not installed.
     const QStringList songFaces = {
-        QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL UMing TW"),
-        QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")};
+        QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN"),
+        QStringLiteral("AR PL UMing TW"), QStringLiteral("Noto Sans CJK SC")};
     QFont::insertSubstitutions(QStringLiteral("宋体"), songFaces);
     QFont::insertSubstitutions(QStringLiteral("SimSun"), songFaces);
     app.setFont(QFont(QStringLiteral("宋体"), 9));

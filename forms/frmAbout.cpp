@@ -1,5 +1,6 @@
 #include "frmAbout.h"
 
+#include "CaptionFit.h"
 #include "forms/Version.h"
 #include "ui_frmAbout.h"
 
@@ -25,7 +26,6 @@ frmAbout::frmAbout(Registry& registry, platform::ShellService& shell,
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(size());
     setWindowModality(Qt::ApplicationModal);
     setWindowIcon(QIcon(QStringLiteral(":/icons/DEFAULT")));
     // The maker's addresses are build options.
@@ -39,6 +39,8 @@ frmAbout::frmAbout(Registry& registry, platform::ShellService& shell,
     connect(ui->cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
     ui->cmdOK->setDefault(true);
     Form_Load();
+    fitCaptions(this);  // may make the box a little taller
+    setFixedSize(size());
 }
 
 frmAbout::~frmAbout() = default;

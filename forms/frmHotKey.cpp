@@ -1,5 +1,6 @@
 #include "frmHotKey.h"
 
+#include "CaptionFit.h"
 #include "ui_frmHotKey.h"
 
 #include <QIcon>
@@ -29,6 +30,7 @@ QString arrowPicture(uint32_t vk) {
 frmHotKey::frmHotKey(const QString& notice, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmHotKey>()) {
     ui->setupUi(this);
+    fitCaptions(this);
     showNotice(notice);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);

@@ -1,5 +1,7 @@
 #include "frmMain.h"
 
+#include "CaptionFit.h"
+
 #include "Paths.h"
 #include "ui_frmMain.h"
 
@@ -41,8 +43,11 @@ frmMain::frmMain(RecorderServices services, QWidget* parent)
     // A resizable window with a minimise button and no maximise button.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    // The client area below the menu bar is 314 × 135 pixels, whatever the menu font.
-    resize(314, 135 + menuBar()->sizeHint().height());
+    // The client area below the menu bar is 314 × 135 pixels, whatever the menu font; taller
+    // only when a caption needs more room in the face "宋体" maps to.
+    ui->centralwidget->resize(314, 135);
+    fitCaptions(ui->centralwidget);
+    resize(314, ui->centralwidget->height() + menuBar()->sizeHint().height());
     TimerMci.setInterval(100);
     TimerPlay.setInterval(50);
     TimerRecord.setInterval(50);

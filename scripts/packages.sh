@@ -4,13 +4,15 @@
 # What the recorder needs at run time: Qt's libraries and platform plugins, Qt's Chinese
 # translations (是(Y)/否(N) on the standard buttons), the PulseAudio client library (it talks
 # to PipeWire's pipewire-pulse as well as to PulseAudio), the X key-grab libraries, Qt's D-Bus
-# library and GIO (the session bus, the shortcuts portal, GNOME's own shortcuts), a Song face
-# for the 宋体 captions, and xdg-open for the help file and the About box's links. No sound
-# server: the desktop has its own.
+# library and GIO (the session bus, the shortcuts portal, GNOME's own shortcuts, the MIME
+# database that names the help's viewer), Song faces for the 宋体 captions (Noto Serif CJK,
+# whose bold Latin reads clearly, and AR PL UMing as the fallback), the MIME database itself,
+# and xdg-open for the help file and the About box's links. No sound server: the desktop
+# has its own.
 WSX_RUN_PACKAGES=(
   libqt6core6 libqt6gui6 libqt6widgets6 libqt6dbus6 qt6-qpa-plugins qt6-translations-l10n
   libpulse0 libxcb1 libxcb-keysyms1 libglib2.0-0
-  fonts-arphic-uming xdg-utils
+  fonts-noto-cjk fonts-arphic-uming shared-mime-info xdg-utils
 )
 
 # What building adds: the compiler and CMake, the development headers, and the help compiler

@@ -1,5 +1,7 @@
 #include "platform/shell/QtShell.h"
 
+#include "platform/shell/DesktopAssociations.h"
+
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
@@ -31,8 +33,17 @@ int QtShell::ShellExecute(const std::string& target, int /*showCommand*/) {
 
     const QFileInfo file(text);
     if (!file.exists()) return SE_ERR_FNF;
+    // The program FindExecutable names, when there is one; the desktop's opener otherwise.
+    if (openWithDefaultProgram(file.absoluteFilePath().toStdString())) return kStarted;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(file.absoluteFilePath())) ? kStarted
                                                                                    : SE_ERR_NOASSOC;
+}
+
+int QtShell::FindExecutable(const std::string& file, std::string& program) {
+    program.clear();
+    if (file.empty() || !QFileInfo::exists(QString::fromStdString(file))) return SE_ERR_FNF;
+    program = defaultProgramFor(file);
+    return program.empty() ? SE_ERR_NOASSOC : kStarted;
 }
 
 bool QtShell::StartProgram(const std::string& path) {

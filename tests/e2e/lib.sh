@@ -56,11 +56,22 @@ e2e_stop_app() {
   E2E_APP_PID=
 }
 
-# The client area starts below the menu bar: the window is 135 px high without it.
+# The client area starts below the menu bar: the window is 135 px high without it. With a
+# face taller than the layout's (Noto Serif CJK) the options box grows and what lies below it
+# moves down, so this top is right for the buttons, the check box and the options, which
+# keep their distance from the window's bottom; e2e_client_top_exact is right for the
+# read-outs and the slider.
 e2e_client_top() {
   local h
   h=$(xdotool getwindowgeometry "$E2E_WIN" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p')
   echo $(( h - 135 ))
+}
+
+# The client area's real top: the length read-out's black box, whose place never moves,
+# begins 11 px below it.
+e2e_client_top_exact() {
+  import -window "$E2E_WIN" png:- 2>/dev/null | convert png:- -crop 1x120+200+0 +repage txt:- |
+    awk -F'[,:]' '/#000000/ { if (++run == 5) { print $2 - 4 - 11; exit } next } { run = 0 }'
 }
 
 # Clicks at client-area pixel ($1, $2) of the recorder window.
@@ -236,7 +247,8 @@ e2e_save_as() {
 # Drags the slider's thumb from its place at the right end to client x $1.
 e2e_drag_slider_from_end() {
   local top
-  top=$(e2e_client_top)
+  top=$(e2e_client_top_exact)
+  [ -n "$top" ] || e2e_fail "the read-out's black box was not found"
   xdotool mousemove --window "$E2E_WIN" 311 $(( top + 90 )) mousedown 1
   sleep 0.2
   xdotool mousemove --window "$E2E_WIN" "$1" $(( top + 90 ))

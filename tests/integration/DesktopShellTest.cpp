@@ -1,11 +1,14 @@
 // QtShell: programs started without a shell, documents and addresses handed to the desktop's
-// opener. The opener is the one Qt looks up on PATH (xdg-open); these cases put a recording
-// xdg-open first on PATH so nothing real is launched.
+// opener or to the program the MIME database names. The opener is the one Qt looks up on
+// PATH (xdg-open); these cases put a recording xdg-open first on PATH and give GIO private
+// XDG folders whose only program is a recording player for WAV files, so nothing real is
+// launched.
 
 #include "platform/shell/QtShell.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QStringList>
@@ -40,6 +43,27 @@ protected:
         s_bin = std::make_unique<QTemporaryDir>();
         writeExecutable(s_bin->filePath("xdg-open"),
                         "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$WSX_TEST_OPENED\"\n");
+        writeExecutable(s_bin->filePath("player"),
+                        "#!/bin/sh\nprintf 'player %s\\n' \"$@\" >> \"$WSX_TEST_OPENED\"\n");
+        // GLib reads the XDG folders once per process: set them before its first look.
+        QDir root(s_bin->path());
+        root.mkpath("data/applications");
+        root.mkpath("config");
+        root.mkpath("system");
+        QFile::link("/usr/share/mime", root.filePath("system/mime"));
+        QFile entry(root.filePath("data/applications/player.desktop"));
+        if (entry.open(QIODevice::WriteOnly))
+            entry.write("[Desktop Entry]\nType=Application\nName=Player\nExec=" +
+                        s_bin->filePath("player").toUtf8() + " %f\nMimeType=audio/x-wav;\n");
+        entry.close();
+        QFile cache(root.filePath("data/applications/mimeinfo.cache"));
+        if (cache.open(QIODevice::WriteOnly))
+            cache.write("[MIME Cache]\naudio/x-wav=player.desktop;\n");
+        cache.close();
+        qputenv("XDG_DATA_HOME", root.filePath("data").toLocal8Bit());
+        qputenv("XDG_DATA_DIRS", root.filePath("system").toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", root.filePath("config").toLocal8Bit());
+        qputenv("XDG_CONFIG_DIRS", root.filePath("config").toLocal8Bit());
         qputenv("PATH", s_bin->path().toLocal8Bit() + ':' + qgetenv("PATH"));
         qunsetenv("BROWSER");
         qunsetenv("DEFAULT_BROWSER");
@@ -112,6 +136,26 @@ TEST_F(DesktopShell, LocalFileReachesTheOpenerAsItsUrl) {
     const QStringList args = openerArguments();
     ASSERT_EQ(args.size(), 1) << args.join(u'|').toStdString();
     EXPECT_EQ(QUrl(args[0]).toLocalFile(), help);
+}
+
+TEST_F(DesktopShell, ALocalFileGoesToTheProgramTheDesktopNamesForItsType) {
+    const QString take = dir.filePath("录音 #1.wav");
+    QFile file(take);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString help = dir.filePath("record.chm");
+    QFile(take).copy(help);
+
+    std::string program;
+    EXPECT_GT(shell.FindExecutable(take.toStdString(), program), 32);
+    EXPECT_EQ(program, "player.desktop");
+    EXPECT_EQ(shell.FindExecutable(help.toStdString(), program), SE_ERR_NOASSOC);
+    EXPECT_EQ(program, "");
+    EXPECT_EQ(shell.FindExecutable(dir.filePath("gone.wav").toStdString(), program), SE_ERR_FNF);
+
+    // The named program gets the path itself; the opener is not asked.
+    EXPECT_GT(shell.ShellExecute(take.toStdString(), SW_SHOWNORMAL), 32);
+    EXPECT_EQ(openerArguments(), QStringList{"player " + take});
 }
 
 TEST_F(DesktopShell, AddressesReachTheOpenerUnchanged) {

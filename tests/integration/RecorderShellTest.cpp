@@ -157,6 +157,7 @@ TEST_F(Shell, FirstStartRegistersTheProgramAndUntickingStoresTheEmptyText) {
 }
 
 TEST_F(Shell, HelpOpensTheFileBesideTheProgram) {
+    shell.openable = {"/opt/录音 工具/record.chm", "/record.chm"};
     window->mnuHelpTopic_Click();
     ASSERT_EQ(shell.executed.size(), 1u);
     EXPECT_EQ(shell.executed[0],
@@ -165,6 +166,39 @@ TEST_F(Shell, HelpOpensTheFileBesideTheProgram) {
     frmMain atRoot(services);
     atRoot.mnuHelpTopic_Click();
     EXPECT_EQ(shell.executed[1].first, "/record.chm");
+    EXPECT_TRUE(dialogs.asked.empty());
+}
+
+TEST_F(Shell, HelpFallsBackToTheHtmlIndexAndSaysWhenNothingCanOpenEither) {
+    const std::string chm = "/opt/录音 工具/record.chm";
+    const std::string index = "/opt/录音 工具/help/index.html";
+    // No CHM viewer: the HTML pages in the browser.
+    shell.openable = {index};
+    window->mnuHelpTopic_Click();
+    EXPECT_EQ(shell.looked, (std::vector<std::string>{chm, index}));
+    ASSERT_EQ(shell.executed.size(), 1u);
+    EXPECT_EQ(shell.executed[0], (std::pair<std::string, int>{index, SW_SHOWNORMAL}));
+    EXPECT_TRUE(dialogs.asked.empty());
+
+    // Neither: a box names both files and asks for a viewer or a browser, opening nothing.
+    shell.openable.clear();
+    window->mnuHelpTopic_Click();
+    EXPECT_EQ(shell.executed.size(), 1u);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    const QString text = dialogs.asked[0].text;
+    EXPECT_TRUE(text.contains(QString::fromStdString(chm))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromStdString(index))) << text.toStdString();
+    EXPECT_TRUE(text.contains("浏览器")) << text.toStdString();
+    EXPECT_EQ(dialogs.asked[0].buttons, MsgBoxButtons::Ok);
+    EXPECT_EQ(dialogs.asked[0].title, "万声匣");
+
+    // Files that are not there are named as missing rather than as lacking a program.
+    shell.missing = {chm, index};
+    window->mnuHelpTopic_Click();
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_TRUE(dialogs.asked[1].text.startsWith("找不到帮助文件"))
+        << dialogs.asked[1].text.toStdString();
+    EXPECT_EQ(shell.executed.size(), 1u);
 }
 
 TEST_F(Shell, AboutShowsTheSameTextsEachTimeAndSaysWhenSystemInformationIsMissing) {

@@ -15,3 +15,16 @@ wsx_add_gtest(wsx_gui_tests QT_MAIN
     integration/RecorderHotKeysTest.cpp
     support/WavReader.cpp
   LIBS wsx_forms wsx_session Qt6::Test)
+
+# The window's layout again with AR PL UMing as the only Song face (Noto's CJK faces hidden
+# from fontconfig): the places are then exactly the table's, and still nothing is cut off.
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/uming-only-fonts.conf [=[<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig>
+  <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
+  <selectfont><rejectfont><glob>*Noto*CJK*</glob></rejectfont></selectfont>
+</fontconfig>
+]=])
+add_test(NAME Layout.WithUMingOnly COMMAND wsx_gui_tests --gtest_filter=Layout.*)
+set_tests_properties(Layout.WithUMingOnly PROPERTIES
+  ENVIRONMENT "FONTCONFIG_FILE=${CMAKE_CURRENT_BINARY_DIR}/uming-only-fonts.conf")

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <deque>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -118,11 +119,21 @@ public:
         executed.push_back({target, show});
         return 42;
     }
+    // Files for which the desktop names a program; files in `missing` do not exist.
+    int FindExecutable(const std::string& file, std::string& program) override {
+        looked.push_back(file);
+        if (missing.count(file) != 0) return platform::SE_ERR_FNF;
+        if (openable.count(file) == 0) return platform::SE_ERR_NOASSOC;
+        program = "viewer.desktop";
+        return 42;
+    }
     bool StartProgram(const std::string& path) override {
         started.push_back(path);
         return startSucceeds;
     }
     std::vector<std::pair<std::string, int>> executed;
+    std::vector<std::string> looked;
+    std::set<std::string> openable, missing;
     std::vector<std::string> started;
     bool startSucceeds = true;
 };
