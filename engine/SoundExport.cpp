@@ -181,7 +181,8 @@ std::string_view extensionOf(SoundFileType type) { return kExtensions[int(type)]
 SaveTarget chooseSaveTarget(std::string fileName, SoundFileType selected) {
     if (const std::optional<SoundFileType> typed = typeFromExtension(fileName))
         return {std::move(fileName), *typed};
-    if (std::filesystem::path(fileName).extension().empty()) fileName += extensionOf(selected);
+    const std::filesystem::path path(fileName);
+    if (path.has_filename() && path.extension().empty()) fileName += extensionOf(selected);
     return {std::move(fileName), selected};
 }
 

@@ -98,6 +98,7 @@ TEST(SoundFileType, TypedExtensionWinsAndABareNameTakesTheFilters) {
         {"/m/v1.2/take", SoundFileType::Mp3, "/m/v1.2/take.mp3", SoundFileType::Mp3},
         {"/m/take.2024", SoundFileType::Flac, "/m/take.2024", SoundFileType::Flac},
         {"/m/talk.flac.bak", SoundFileType::Wav, "/m/talk.flac.bak", SoundFileType::Wav},
+        {"/m/folder/", SoundFileType::Opus, "/m/folder/", SoundFileType::Opus},  // fails as is
     };
     for (const Case& c : cases) {
         const mci::SaveTarget t = mci::chooseSaveTarget(c.typed, c.selected);
