@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: export_bench OUT_FOLDER [MINUTES]\n");
         return 2;
     }
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is measured
     const std::filesystem::path out = argv[1];
     const long minutes = argc > 2 ? std::atol(argv[2]) : 60;
     std::filesystem::create_directories(out / "spool");

@@ -17,13 +17,11 @@ sleep 3
 e2e_press_stop
 e2e_tone_stop
 
-# The type list, opened from the keyboard, for the record.
+# The type list, opened with a click on the type box (beside 文件类型), for the record.
 e2e_keys "$E2E_WIN" ctrl+a
 e2e_wait_dialog 另存为
 sleep 0.5
-xdotool windowfocus --sync "$E2E_DIALOG" key alt+t
-sleep 0.3
-xdotool key alt+Down
+xdotool mousemove --window "$E2E_DIALOG" 300 389 click 1
 sleep 0.5
 e2e_shot save-formats-type-list
 xdotool key Escape; sleep 0.3; xdotool key Escape; sleep 0.5
