@@ -111,7 +111,9 @@ SndFilePtr openEncoder(int fd, SoundFileType type, const audio::AudioFormat& for
 
 // Feeds 16-bit frames to the encoder: FLAC takes them as they are (exactly); the lossy
 // codecs take floats (libsndfile 1.2.0 garbles stereo MP3 written as shorts), through a
-// resampler when the codec needs another rate.
+// resampler when the codec needs another rate. libsamplerate's fastest sinc converter
+// keeps 80 % of the band at 97 dB, more than Opus keeps at this bit rate, and halves the
+// time its medium one takes.
 class EncoderInput {
 public:
     EncoderInput(SNDFILE* file, SoundFileType type, const audio::AudioFormat& format,
@@ -119,7 +121,7 @@ public:
         : m_file(file), m_channels(format.channels), m_asShorts(type == SoundFileType::Flac) {
         if (codedRate == format.sampleRate) return;
         int err = 0;
-        m_resampler.reset(src_new(SRC_SINC_MEDIUM_QUALITY, int(m_channels), &err));
+        m_resampler.reset(src_new(SRC_SINC_FASTEST, int(m_channels), &err));
         m_ratio = double(codedRate) / format.sampleRate;
     }
     bool usable() const { return m_ratio == 0 || m_resampler; }
