@@ -18,3 +18,6 @@ echo "== tray animation: 216000 frames (three hours at 50 ms) back to back under
 echo
 echo "== engine on the virtual clock: a 9 h take, cuts on it, an hour's save beside cp"
 "$build/bench/engine_bench" 9
+echo
+echo "== an hour's take saved as WAV, FLAC, Opus and MP3, beside sox and opusenc from the WAV"
+bench/save-formats.sh "$build" 60

@@ -54,6 +54,15 @@ public:
 //       records from this one, elements opened later included (so a program's choice
 //       outlives "close" and "open new"). "waveaudio" here is the device type; an element
 //       aliased waveaudio is addressed instead, should there be one.
+//   save NAME "<file>"
+//       a name ending in .flac, .opus or .mp3 (any case) is encoded with libsndfile in the
+//       background (SoundExport.h has the quality) and the command returns at once; any
+//       other name is a WAV file, written before it returns. One save at a time: another
+//       while one runs fails with MCIERR_NONAPPLICABLE_FUNCTION. "status NAME saving"
+//       replies true while it runs, "status NAME progress" how far it got (0..100); once
+//       done, "status NAME reason" says none or why it failed, as for a WAV save. "stop
+//       NAME" cancels it. A failed or cancelled save leaves no file, and the take counts as
+//       saved only when nothing was recorded or edited while the save ran.
 //   status NAME level
 //       the loudest sample recorded or played since the last such query, 0..32768 on a
 //       16-bit scale whatever the format; 0 while stopped or paused. For a level meter.

@@ -27,12 +27,14 @@ WaveAudioDevice::~WaveAudioDevice() {
     // Sessions read and write the take: end them (a take being recorded is journalled)
     // before it goes.
     halt(Mode::Stopped);
+    m_save.reset();  // reads the take's sound file
     closeTake();
 }
 
 // ---- state --------------------------------------------------------------------------
 
 void WaveAudioDevice::refresh() {
+    if (m_save && m_save->done()) finishBackgroundSave();
     if (m_mode == Mode::Playing && m_playback) {
         if (m_playback->done()) {
             m_position = m_playTo;
@@ -181,6 +183,10 @@ uint32_t WaveAudioDevice::status(Items items, std::string& reply) {
     else if (item == "reason") reply = reasonWord(m_reason);
     else if (item == "input") reply = inputText(m_input.value_or(m_engineInput));
     else if (item == "level") reply = std::to_string(takeLevel());
+    else if (item == "saving") {
+        refresh();
+        reply = m_save ? "true" : "false";
+    } else if (item == "progress") reply = std::to_string(m_save ? m_save->percent() : 100u);
     else if (item == "number of tracks" || item == "current track") reply = "1";
     else {
         // Two known items at once exclude each other; anything else is not an item.
@@ -316,6 +322,7 @@ uint32_t WaveAudioDevice::stop(Items items) {
     if (!items.empty()) return MCIERR_UNRECOGNIZED_KEYWORD;
     refresh();
     halt(Mode::Stopped);
+    cancelBackgroundSave();
     return MCI_OK;
 }
 
@@ -342,33 +349,6 @@ uint32_t WaveAudioDevice::erase(Items items) {
     m_wave.erase(from, to);
     if (from < to) logChange({JournalRecord::Kind::Erase, from, to, false, {}});
     m_position = std::min(from, m_wave.length());
-    return MCI_OK;
-}
-
-uint32_t WaveAudioDevice::save(Items items) {
-    if (items.empty()) return MCIERR_MISSING_PARAMETER;
-    if (items.size() > 1) return MCIERR_UNRECOGNIZED_KEYWORD;
-    refresh();
-    halt(Mode::Stopped);
-    if (m_wave.length() > m_options.maxDataBytes) {
-        log::warning(log::kEngine, "cannot save " + items[0].text + ": the recording is over " +
-                                       std::to_string(m_options.maxDataBytes) + " bytes");
-        m_reason = Reason::IoError;
-        return MCIERR_FILE_NOT_SAVED;
-    }
-    const files::WriteResult written =
-        writeWavFile(items[0].text, m_format, m_take ? &m_take->sound() : nullptr, m_wave.pieces());
-    if (!written) {
-        log::warning(
-            log::kEngine,
-            "cannot save " + items[0].text + ": " + saveFailureText(written.error) +
-                (written.errnoValue ? ": " + log::errnoText(written.errnoValue) : std::string()));
-        m_reason = saveFailureReason(written.error);
-        return MCIERR_FILE_NOT_SAVED;
-    }
-    m_reason = Reason::None;
-    logChange({JournalRecord::Kind::Saved, 0, 0, false, {}});
-    m_holdsSound = true;
     return MCI_OK;
 }
 

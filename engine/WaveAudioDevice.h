@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BackgroundSave.h"
 #include "CaptureSession.h"
 #include "MciTokenizer.h"
 #include "PlaybackSession.h"
@@ -114,6 +115,13 @@ private:
     // Makes the take on the first recording and journals the start of a capture at `from`;
     // false (m_reason set) when it cannot.
     bool beginTakeRecording(uint64_t from, bool insert);
+    // Saves as FLAC, Opus or MP3 on a BackgroundSave (WaveAudioDeviceSave.cpp); refresh()
+    // collects the outcome, stop() cancels it.
+    uint32_t startBackgroundSave(const std::string& target, SoundFileType type);
+    void finishBackgroundSave();
+    void cancelBackgroundSave();
+    // Notes a failed save of `target` in the log and in m_reason.
+    void noteSaveFailure(const std::string& target, const files::WriteResult& written);
     static Reason saveFailureReason(files::WriteError error);
     // The same in words, for the log.
     static const char* saveFailureText(files::WriteError error);
@@ -161,6 +169,10 @@ private:
     uint64_t m_lengthBeforeRecord = 0;
     bool m_recordInsert = false;
     bool m_budgetIsLimit = false;  // the take ends at the WAV size limit, not a "to" point
+
+    std::unique_ptr<BackgroundSave> m_save;  // an encoded save under way
+    uint64_t m_edits = 0;                    // changes journalled, saves aside
+    uint64_t m_editsAtSave = 0;              // m_edits when m_save started
 
     std::unique_ptr<PlaybackSession> m_playback;
     uint64_t m_playFrom = 0;

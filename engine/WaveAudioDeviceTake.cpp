@@ -65,6 +65,7 @@ bool WaveAudioDevice::beginTakeRecording(uint64_t from, bool insert) {
 }
 
 bool WaveAudioDevice::logChange(const JournalRecord& record) {
+    if (record.kind != JournalRecord::Kind::Saved) ++m_edits;
     return !m_take || m_take->log(record);
 }
 
@@ -82,6 +83,7 @@ void WaveAudioDevice::noteCaptureStop() {
 }
 
 void WaveAudioDevice::closeTake() {
+    m_save.reset();  // it reads the take's sound file
     if (!m_take) return;
     const bool keep = !m_discard && m_wave.length() > 0 && !m_take->savedUnchanged();
     m_take->finish(keep ? Take::Ending::Keep : Take::Ending::Remove);
@@ -90,7 +92,8 @@ void WaveAudioDevice::closeTake() {
 
 void WaveAudioDevice::tendTake() {
     refresh();
-    if (!m_take || m_capture || m_playback) return;
+    // A save reads the current sound file: no switch to another while it runs.
+    if (!m_take || m_capture || m_playback || m_save) return;
     if (m_take->compacting()) {
         if (const std::optional<Piece> all = m_take->finishCompaction()) {
             m_wave = Waveform();

@@ -13,11 +13,12 @@ public:
     explicit CommonDialog(platform::DialogService& dialogs) : m_dialogs(dialogs) {}
 
     platform::SaveDialogResult ShowSave(QWidget* parent) {
-        return m_dialogs.ShowSave(parent, DialogTitle, Filter, FileName, Error);
+        return m_dialogs.ShowSave(parent, DialogTitle, Filter, FilterIndex, FileName, Error);
     }
 
     QString DialogTitle;
-    QString Filter;
+    QString Filter;       // "description|pattern" pairs joined by '|'
+    int FilterIndex = 1;  // the selected pair, from 1; the user's choice after ShowSave
     QString FileName;
     QString Error;  // why the last ShowSave failed
 

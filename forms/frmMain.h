@@ -193,6 +193,9 @@ private:
     // A recording or a playback that the device stopped by itself goes to the stopped state
     // and says why; true when that happened.
     bool stoppedByItself();
+    // Waits for a FLAC, Opus or MP3 save the device runs in the background; after about a
+    // second shows its progress with 取消 (frmMain_File.cpp). False when the user cancelled.
+    bool waitForBackgroundSave(const QString& fileName);
     // Shows a recovered take's length and position after it became the recording.
     void showRecoveredTake();
     // Fills the 录音来源 menu and hands the kept choice to the sound device (constructor).

@@ -148,4 +148,14 @@ std::string ModuleRecord::MciGetLevel(const std::string& device) {
     return query("status " + device + " level");
 }
 
+std::string ModuleRecord::MciGetSaving(const std::string& device) {
+    return query("status " + device + " saving");
+}
+
+std::string ModuleRecord::MciGetSaveProgress(const std::string& device) {
+    return query("status " + device + " progress");
+}
+
+int32_t ModuleRecord::MciStop(const std::string& device) { return send("stop " + device); }
+
 }  // namespace wsx

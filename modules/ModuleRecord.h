@@ -59,6 +59,13 @@ public:
     int32_t MciSetInput(const audio::CaptureSource& input);
     // The loudest sample since the last query, 0..32768; empty when the query fails.
     std::string MciGetLevel(const std::string& device);
+    // A FLAC, Opus or MP3 save runs in the background: "true" while it does, "false" after
+    // (its outcome is then in MciStatusReason), empty when the query fails.
+    std::string MciGetSaving(const std::string& device);
+    // How far that save got, "0".."100"; empty when the query fails.
+    std::string MciGetSaveProgress(const std::string& device);
+    // Stops playing or recording, and cancels a save running in the background.
+    int32_t MciStop(const std::string& device);
 
     // Milliseconds as decimal text → "mm:ss", nearest second with halves to even; minutes
     // are not limited to two digits. Text that is not a whole non-negative number (the

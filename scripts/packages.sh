@@ -3,7 +3,8 @@
 
 # What the recorder needs at run time: Qt's libraries and platform plugins, Qt's Chinese
 # translations (是(Y)/否(N) on the standard buttons), the PulseAudio client library (it talks
-# to PipeWire's pipewire-pulse as well as to PulseAudio), the X key-grab libraries, Qt's D-Bus
+# to PipeWire's pipewire-pulse as well as to PulseAudio), libsndfile and libsamplerate (Save
+# As FLAC, Ogg Opus and MP3), the X key-grab libraries, Qt's D-Bus
 # library and GIO (the session bus, the shortcuts portal, GNOME's own shortcuts, the MIME
 # database that names the help's viewer), Song faces for the 宋体 captions (Noto Serif CJK,
 # whose bold Latin reads clearly, and AR PL UMing as the fallback), the MIME database itself,
@@ -11,7 +12,7 @@
 # has its own.
 WSX_RUN_PACKAGES=(
   libqt6core6 libqt6gui6 libqt6widgets6 libqt6dbus6 qt6-qpa-plugins qt6-translations-l10n
-  libpulse0 libxcb1 libxcb-keysyms1 libglib2.0-0
+  libpulse0 libxcb1 libxcb-keysyms1 libglib2.0-0 libsndfile1 libsamplerate0
   fonts-noto-cjk fonts-arphic-uming shared-mime-info xdg-utils
 )
 
@@ -20,17 +21,19 @@ WSX_RUN_PACKAGES=(
 WSX_BUILD_PACKAGES=(
   cmake g++ make pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools libgl-dev libpulse-dev libxcb1-dev libxcb-keysyms1-dev
+  libsndfile1-dev libsamplerate0-dev
   libglib2.0-dev
   fp-utils
 )
 
 # What testing adds: the test frameworks, clang's libFuzzer, a private X server with a tray
 # host and a window manager, tools that press keys and measure sound, and the package and
-# desktop-entry checkers. The private sound server is chosen by wsx_test_sound_packages.
+# desktop-entry checkers (mpg123 and opus-tools decode the MP3 and Opus files the recorder
+# saves, apart from libsndfile; sox's MP3 writer and opusenc are the bench's peers). The private sound server is chosen by wsx_test_sound_packages.
 WSX_TEST_PACKAGES=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  pulseaudio-utils sox libsox-fmt-pulse
+  pulseaudio-utils sox libsox-fmt-pulse libsox-fmt-mp3 mpg123 opus-tools
   xvfb xdotool trayer twm xfonts-base x11-utils imagemagick dbus python3-dbus python3-gi
   desktop-file-utils libglib2.0-bin
   dpkg-dev appstream

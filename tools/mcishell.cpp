@@ -177,7 +177,11 @@ int main(int argc, char** argv) {
                    "  set NAME input default|monitor|both|\"<input name>\"\n"
                    "      what the next recordings take: the default input, what the\n"
                    "      default output plays, both mixed, or one input by name\n"
-                   "  status NAME input | level | reason\n";
+                   "  status NAME input | level | reason | saving | progress\n"
+                   "  save NAME \"<file>\"\n"
+                   "      .flac, .opus or .mp3 (any case) encode in the background: \"status\n"
+                   "      NAME saving\" says true until done, \"stop NAME\" cancels; any\n"
+                   "      other name is a WAV file, written at once\n";
             return 0;
         } else if (file.empty() && arg[0] != '-') file = arg;
         else {

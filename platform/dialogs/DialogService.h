@@ -22,9 +22,11 @@ public:
     virtual MsgBoxResult MsgBox(QWidget* parent, const QString& text, MsgBoxButtons buttons,
                                 MsgBoxIcon icon, const QString& title) = 0;
     // Shows a modal save dialog starting at `fileName`; on Chosen, `fileName` is the full
-    // path. `filter` is "description|pattern". On Failed, `error` says why.
+    // path. `filter` is "description|pattern" pairs, all joined by '|'; `filterIndex` (from
+    // 1) selects one at the start and on Chosen says which the user left selected. A name
+    // typed without an extension gets the selected pattern's. On Failed, `error` says why.
     virtual SaveDialogResult ShowSave(QWidget* parent, const QString& title, const QString& filter,
-                                      QString& fileName, QString& error) = 0;
+                                      int& filterIndex, QString& fileName, QString& error) = 0;
 };
 
 }  // namespace wsx::platform

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include <algorithm>
+
 namespace wsx::platform {
 
 MsgBoxResult QtDialogs::MsgBox(QWidget* parent, const QString& text, MsgBoxButtons buttons,
@@ -41,16 +43,30 @@ MsgBoxResult QtDialogs::MsgBox(QWidget* parent, const QString& text, MsgBoxButto
 }
 
 SaveDialogResult QtDialogs::ShowSave(QWidget* parent, const QString& title, const QString& filter,
-                                     QString& fileName, QString& error) {
-    // "Wave文件(*.wav)|*.wav": Qt reads the pattern from the description's parentheses.
-    const QString description = filter.section('|', 0, 0);
-    const QString pattern = filter.section('|', 1, 1);
+                                     int& filterIndex, QString& fileName, QString& error) {
+    // "Wave文件(*.wav)|*.wav|FLAC文件(*.flac)|*.flac": Qt reads each pattern from its
+    // description's parentheses.
+    const QStringList parts = filter.split('|');
+    QStringList names, suffixes;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        const QString& pattern = parts[i + 1];
+        names << (description.contains('(') ? description : description + " (" + pattern + ")");
+        suffixes << (pattern.startsWith("*.") ? pattern.mid(2) : QString());
+    }
+    if (names.isEmpty()) return SaveDialogResult::Cancelled;
+    const qsizetype first = std::clamp<qsizetype>(filterIndex, 1, names.size()) - 1;
     QFileDialog dialog(parent, title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(description.contains('(') ? description
-                                                   : description + " (" + pattern + ")");
-    if (pattern.startsWith("*.")) dialog.setDefaultSuffix(pattern.mid(2));
+    dialog.setNameFilters(names);
+    dialog.selectNameFilter(names[first]);
+    dialog.setDefaultSuffix(suffixes[first]);
+    // A name typed without an extension gets the one of the filter selected when it is
+    // accepted (and the overwrite question is asked about that name).
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& name) {
+        if (const qsizetype i = names.indexOf(name); i >= 0) dialog.setDefaultSuffix(suffixes[i]);
+    });
     if (!fileName.isEmpty()) {
         const QFileInfo info(fileName);
         dialog.setDirectory(info.absolutePath());
@@ -63,6 +79,7 @@ SaveDialogResult QtDialogs::ShowSave(QWidget* parent, const QString& title, cons
         return SaveDialogResult::Failed;
     }
     fileName = chosen.first();
+    filterIndex = int(std::max<qsizetype>(names.indexOf(dialog.selectedNameFilter()), 0)) + 1;
     return SaveDialogResult::Chosen;
 }
 

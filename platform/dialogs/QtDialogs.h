@@ -11,7 +11,7 @@ public:
     MsgBoxResult MsgBox(QWidget* parent, const QString& text, MsgBoxButtons buttons,
                         MsgBoxIcon icon, const QString& title) override;
     SaveDialogResult ShowSave(QWidget* parent, const QString& title, const QString& filter,
-                              QString& fileName, QString& error) override;
+                              int& filterIndex, QString& fileName, QString& error) override;
 };
 
 }  // namespace wsx::platform

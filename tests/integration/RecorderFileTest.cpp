@@ -3,6 +3,7 @@
 #include "support/WavReader.h"
 #include "ui_frmMain.h"
 
+#include <fstream>
 #include <sys/stat.h>
 
 using namespace wsx;
@@ -101,7 +102,9 @@ TEST_F(FileCommands, SaveAsKeepsThePathAndResumesPlayback) {
     window->mnuSaveAs_Click();
     EXPECT_FALSE(window->IsChanged);
     EXPECT_EQ(dialogs.saveShown[0].title, "另存为");
-    EXPECT_EQ(dialogs.saveShown[0].filter, "Wave文件(*.wav)|*.wav");
+    EXPECT_EQ(dialogs.saveShown[0].filter,
+              "Wave文件(*.wav)|*.wav|FLAC文件(*.flac)|*.flac|Opus文件(*.opus)|*.opus|"
+              "MP3文件(*.mp3)|*.mp3");
     EXPECT_EQ(engine.device("RecordDev")->mode(), mci::WaveAudioDevice::Mode::Playing);
     EXPECT_EQ(engine.device("RecordDev")->positionBytes(), 500u * 88200 / 1000);
     EXPECT_TRUE(window->TimerMci.isActive());
@@ -140,7 +143,8 @@ TEST_F(FileCommands, AFailedSaveKeepsTheRecordingAndTheWindow) {
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_TRUE(dialogs.asked[0].text.contains("无法保存"));
     EXPECT_TRUE(dialogs.asked[0].text.contains("无此目录"));
-    EXPECT_TRUE(dialogs.asked[0].text.endsWith("：文件夹不存在。")) << dialogs.asked[0].text.toStdString();
+    EXPECT_TRUE(dialogs.asked[0].text.endsWith("：文件夹不存在。"))
+        << dialogs.asked[0].text.toStdString();
     EXPECT_EQ(dialogs.asked[0].title, "万声匣");
     EXPECT_TRUE(window->IsChanged);
     EXPECT_TRUE(window->dlgMciSave.FileName.isEmpty());
@@ -154,4 +158,42 @@ TEST_F(FileCommands, AFailedSaveKeepsTheRecordingAndTheWindow) {
     EXPECT_FALSE(unloaded);
     EXPECT_EQ(engine.device("RecordDev")->lengthBytes(), 700u * 88200 / 1000);
     EXPECT_TRUE(std::filesystem::is_empty(locked));
+}
+
+// FLAC, Opus and MP3 from the dialog: the typed extension wins over the selected filter, a
+// bare name takes the filter's; each save counts as saved and playback resumes, and one
+// that fails in the background is reported like a WAV save that fails.
+TEST_F(FileCommands, EncodedSavesFollowTheNameOrTheFilter) {
+    recordFor(1500);
+    window->cmdStop_Click();
+    window->cmdPlay_Click();
+    const auto magic = [&](const std::string& name) {
+        std::ifstream in(tmp.path() / name, std::ios::binary);
+        std::string head(4, '\0');
+        in.read(head.data(), 4);
+        return head;
+    };
+    dialogs.saves = {{SaveDialogResult::Chosen, path("a.FLAC"), 1},
+                     {SaveDialogResult::Chosen, path("b"), 3},
+                     {SaveDialogResult::Chosen, path("c.mp3"), 2},
+                     {SaveDialogResult::Chosen, path("无此目录/d"), 2}};
+    for (const char* name : {"a.FLAC", "b.opus", "c.mp3"}) {
+        window->IsChanged = true;
+        window->mnuSaveAs_Click();
+        EXPECT_EQ(window->dlgMciSave.FileName, path(name));
+        EXPECT_FALSE(window->IsChanged) << name;
+        EXPECT_TRUE(dialogs.asked.empty()) << name;
+        EXPECT_EQ(engine.device("RecordDev")->mode(), mci::WaveAudioDevice::Mode::Playing);
+    }
+    EXPECT_EQ(magic("a.FLAC"), "fLaC");
+    EXPECT_EQ(magic("b.opus"), "OggS");
+    EXPECT_EQ(uint8_t(magic("c.mp3")[0]), 0xFF) << "an MPEG frame, not RIFF";
+
+    window->IsChanged = true;
+    window->mnuSaveAs_Click();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_TRUE(dialogs.asked[0].text.contains("无此目录/d.flac"));
+    EXPECT_TRUE(dialogs.asked[0].text.endsWith("：文件夹不存在。"));
+    EXPECT_TRUE(window->IsChanged);
+    EXPECT_TRUE(window->dlgMciSave.FileName.isEmpty());
 }

@@ -48,6 +48,7 @@ public:
     struct SaveAnswer {
         platform::SaveDialogResult result;
         QString path;
+        int filterIndex = 1;  // the filter the "user" leaves selected
     };
     platform::MsgBoxResult MsgBox(QWidget*, const QString& text, platform::MsgBoxButtons buttons,
                                   platform::MsgBoxIcon icon, const QString& title) override {
@@ -59,12 +60,14 @@ public:
         return a;
     }
     platform::SaveDialogResult ShowSave(QWidget*, const QString& title, const QString& filter,
-                                        QString& fileName, QString& error) override {
+                                        int& filterIndex, QString& fileName,
+                                        QString& error) override {
         saveShown.push_back({title, filter, fileName});
         if (saves.empty()) return platform::SaveDialogResult::Cancelled;
         const SaveAnswer a = saves.front();
         saves.pop_front();
         if (a.result == platform::SaveDialogResult::Chosen) fileName = a.path;
+        if (a.result == platform::SaveDialogResult::Chosen) filterIndex = a.filterIndex;
         if (a.result == platform::SaveDialogResult::Failed) error = a.path;
         return a.result;
     }

@@ -1,6 +1,7 @@
 # The sound engine on the virtual clock: parser, piece table, WAV files, every MCI command,
-# and the command strings the window sends; the playback clock without a server; the
-# transport checked against a reference model with random scripts (TransportModel).
+# and the command strings the window sends; FLAC, Opus and MP3 saves decoded back; the
+# playback clock without a server; the transport checked against a reference model with
+# random scripts (TransportModel).
 wsx_add_gtest(wsx_sound_tests
   SOURCES
     unit/MciTokenizerTest.cpp
@@ -19,7 +20,8 @@ wsx_add_gtest(wsx_sound_tests
     unit/CaptureMixerTest.cpp
     unit/MciInputTest.cpp
     unit/LevelMeterTest.cpp
+    unit/SoundExportTest.cpp
     support/WavReader.cpp
-  LIBS wsx_modules wsx_engine wsx_audio)
+  LIBS wsx_modules wsx_engine wsx_audio PkgConfig::SNDFILE)
 target_compile_definitions(wsx_sound_tests PRIVATE
   WSX_TEST_SUPPORT_DIR="${CMAKE_CURRENT_SOURCE_DIR}/support")
