@@ -150,6 +150,7 @@ public:
 
     platform::HWND trayWindowHandle() override { return this; }
     QIcon trayWindowIcon() const override { return windowIcon(); }
+    QMenu* trayWindowMenu() override;
 
 signals:
     // The window has been unloaded: the program ends.

@@ -38,6 +38,8 @@ void frmMain::mnuShowRec_Click() {
 
 void frmMain::popTrayMenu() { ui->mnuTray->exec(QCursor::pos()); }
 
+QMenu* frmMain::trayWindowMenu() { return ui->mnuTray; }
+
 int32_t frmMain::WindowProc(HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lParam) {
     if (uMsg == ModuleTray::TrayCallbackMessage) {
         if (uint32_t(lParam) == WM_LBUTTONDBLCLK) {
