@@ -6,11 +6,14 @@
 namespace wsx::mci {
 
 namespace {
-// Two seconds of sound absorb any stall of the writer, which wakes every 50 ms (few
-// wake-ups keep the recorder as light as a plain command-line recorder) or as soon as a
-// quarter second of sound waits in the ring (a burst, as from the virtual clock), so sound
-// reaches the file within a quarter second however it arrives. 64 KiB per write keeps system calls few without holding much memory.
+// Two seconds of sound absorb any stall of the writer. It wakes as soon as a quarter second
+// of sound waits in the ring, and otherwise every 200 ms (for sound that trickles in below
+// that), so sound reaches the file within a quarter second however it arrives: what a kill
+// can take is what waits in the ring. Few wake-ups keep the recorder as light as a plain
+// command-line recorder. 64 KiB per write keeps system calls few without holding much
+// memory.
 constexpr size_t kWriteChunk = 64 * 1024;
+constexpr std::chrono::milliseconds kWakePeriod{200};
 constexpr std::chrono::milliseconds kSyncPeriod{1000};
 size_t ringBytesFor(const audio::AudioFormat& f) {
     return std::max<size_t>(size_t(f.bytesPerSecond()) * 2, kWriteChunk * 2);
@@ -80,7 +83,7 @@ void CaptureSession::writerLoop() {
         const bool stopping = m_stopWriter.load(std::memory_order_acquire);
         bool any = false;
         while (drainOnce()) any = true;
-        // Sound reaches the file within one wake-up (50 ms) and the disk within about a
+        // Sound reaches the file within one wake-up (200 ms) and the disk within about a
         // second; the flush runs here, never on the audio thread.
         if (m_written != m_synced && Clock::now() - lastSync >= kSyncPeriod) {
             if (!m_spool.sync()) m_writeFailed.store(true, std::memory_order_release);
@@ -88,7 +91,7 @@ void CaptureSession::writerLoop() {
             lastSync = Clock::now();
         }
         if (stopping) break;
-        if (!any) (void)m_wake.waitFor(std::chrono::milliseconds(50));
+        if (!any) (void)m_wake.waitFor(kWakePeriod);
     }
 }
 

@@ -120,9 +120,23 @@ void frmMain::closeEvent(QCloseEvent* event) {
     emit unloaded();
 }
 
+void frmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_frame.isNull()) setWindowIcon(m_frame);
+    runLevelTimer();
+}
+
+void frmMain::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    runLevelTimer();
+}
+
 void frmMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) Form_Resize();
+    if (event->type() == QEvent::WindowStateChange) {
+        Form_Resize();
+        runLevelTimer();
+    }
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {

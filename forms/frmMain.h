@@ -160,6 +160,7 @@ public:
 
     platform::HWND trayWindowHandle() override { return this; }
     QIcon trayWindowIcon() const override { return windowIcon(); }
+    QMenu* trayWindowMenu() override;
 
 signals:
     // The window has been unloaded: the program ends.
@@ -167,6 +168,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -203,8 +206,11 @@ private:
     // Checks the menu item of m_input.
     void showInputChoice();
     void setUpLevelMeter();
-    // Starts the meter's timer, or stops it and empties the meter.
+    // Whether the meter follows the sound (it does only while the window is shown); false
+    // empties it.
     void showLevelMeter(bool running);
+    // Runs the meter's timer exactly while the meter follows the sound and can be seen.
+    void runLevelTimer();
     // Pops the tray menu at the mouse position and returns when it has closed.
     void popTrayMenu();
     static int32_t DefaultWindowProc(platform::HWND, uint32_t, int32_t, int32_t) { return 0; }
@@ -222,6 +228,9 @@ private:
     InputChoice m_input;
     QActionGroup* m_inputGroup = nullptr;
     LevelMeterView* m_levelMeter = nullptr;
+    bool m_levelRunning = false;
+    // The animation's current frame: the tray shows it at once, the window when shown.
+    QIcon m_frame;
     uint64_t m_inputsSeen = UINT64_MAX;  // the generation of the inputs listed in the menu
     frmHotKey* m_overview = nullptr;     // the hot-key overview while it is open
 };

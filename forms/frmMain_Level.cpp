@@ -31,14 +31,21 @@ void frmMain::TimerLevel_Timer() {
 }
 
 void frmMain::showLevelMeter(bool running) {
-    if (running == TimerLevel.isActive()) return;
-    if (running) {
-        TimerLevel.start();
-    } else {
-        TimerLevel.stop();
+    if (running == m_levelRunning) return;
+    m_levelRunning = running;
+    if (!running) {
         m_levelMeter->meter().reset();
         m_levelMeter->refresh();
     }
+    runLevelTimer();
+}
+
+void frmMain::runLevelTimer() {
+    // 28 queries and repaints a second: none while nobody can see the meter.
+    const bool run = m_levelRunning && isVisible() && !(windowState() & Qt::WindowMinimized);
+    if (run == TimerLevel.isActive()) return;
+    if (run) TimerLevel.start();
+    else TimerLevel.stop();
 }
 
 }  // namespace wsx

@@ -18,8 +18,11 @@ void frmMain::showFrame(const QString& name) {
     // through QPixmap, whose cache is keyed by the name: an icon made straight from the file
     // name gets a fresh pixmap cache of its own each time, and at 20 frames a second the
     // window icon and the tray icon then grow the process by about 0.5 MB a minute.
-    setWindowIcon(QIcon(QPixmap(QStringLiteral(":/icons/") + name.toUpper())));
-    m_tray.TraySetIcon(Picture{Picture::Type::Icon, windowIcon()});
+    m_frame = QIcon(QPixmap(QStringLiteral(":/icons/") + name.toUpper()));
+    // A window icon is converted and sent to the X server whole, every frame; a hidden
+    // window shows it nowhere, so it catches up when it is shown (showEvent).
+    if (isVisible()) setWindowIcon(m_frame);
+    m_tray.TraySetIcon(Picture{Picture::Type::Icon, m_frame});
 }
 
 void frmMain::animate(int16_t& frame, const char* prefix, int16_t frames) {
@@ -38,6 +41,8 @@ void frmMain::mnuShowRec_Click() {
 }
 
 void frmMain::popTrayMenu() { ui->mnuTray->exec(QCursor::pos()); }
+
+QMenu* frmMain::trayWindowMenu() { return ui->mnuTray; }
 
 int32_t frmMain::WindowProc(HWND hWnd, uint32_t uMsg, int32_t wParam, int32_t lParam) {
     if (uMsg == ModuleTray::TrayCallbackMessage) {

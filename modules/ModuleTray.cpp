@@ -28,6 +28,7 @@ void ModuleTray::TrayAddIcon(const std::string& Tip) {
     TrayData.uCallbackMessage = TrayCallbackMessage;
     copyTip(TrayData.szTip, Tip);
     m_shell.Shell_NotifyIcon(NIM_ADD, TrayData);
+    m_shell.setIconMenu(TrayData.hWnd, TrayData.uID, m_window.trayWindowMenu());
 }
 
 void ModuleTray::TraySetIcon(const Picture& Pic) {

@@ -19,12 +19,14 @@ struct Picture {
     QIcon handle;
 };
 
-// What ModuleTray needs of the recorder window: its handle and its current icon.
+// What ModuleTray needs of the recorder window: its handle, its current icon and the menu
+// its tray icon offers.
 class TrayWindow {
 public:
     virtual ~TrayWindow() = default;
     virtual platform::HWND trayWindowHandle() = 0;
     virtual QIcon trayWindowIcon() const = 0;
+    virtual QMenu* trayWindowMenu() = 0;
 };
 
 // The tray icon and the three global hot keys of the recorder window. TrayData is the one

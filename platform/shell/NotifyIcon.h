@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+class QMenu;
+
 namespace wsx::platform {
 
 constexpr uint32_t NIM_ADD = 0;
@@ -43,6 +45,11 @@ class NotifyIconService {
 public:
     virtual ~NotifyIconService() = default;
     virtual bool Shell_NotifyIcon(uint32_t message, const NOTIFYICONDATA& data) = 0;
+    // The menu of an added icon, for hosts that draw an icon's menu themselves
+    // (StatusNotifierItem hosts show it on a right click and send no WM_RBUTTONUP; with an
+    // XEmbed tray the window pops it up on WM_RBUTTONUP as before). The menu must outlive
+    // the icon. False for an icon that does not exist.
+    virtual bool setIconMenu(HWND hWnd, uint32_t uID, QMenu* menu) = 0;
     // Whether the desktop shows a notification area now. Without one an icon is kept and
     // appears when an area does.
     virtual bool trayAvailable() const = 0;

@@ -151,8 +151,10 @@ TEST_F(InputMenu, AKeptChoiceIsSentBeforeTheDeviceOpens) {
     EXPECT_EQ(recordOnce(), (CaptureSource{Kind::Both, {}}));
 }
 
-// The meter under the position read-out: live while recording and playing, empty otherwise.
+// The meter under the position read-out: live while recording and playing and the window is
+// shown, empty otherwise.
 TEST_F(InputMenu, TheLevelMeterFollowsTheSoundWhileItMoves) {
+    window->show();
     LevelMeterView* view = nullptr;
     for (QWidget* w : window->ui->Picture3->findChildren<QWidget*>())
         if (auto* v = dynamic_cast<LevelMeterView*>(w)) view = v;
@@ -172,6 +174,17 @@ TEST_F(InputMenu, TheLevelMeterFollowsTheSoundWhileItMoves) {
     const QImage drawn = view->grab().toImage();
     EXPECT_EQ(drawn.pixelColor(drawn.width() * 8 / 10, 1), QColor(0, 255, 0));
     EXPECT_EQ(drawn.pixelColor(drawn.width() * 95 / 100, 1), QColor(0, 0, 0));
+    // Nobody sees the meter of a hidden or minimised window: no ticks until it is back.
+    window->hide();
+    EXPECT_FALSE(window->TimerLevel.isActive());
+    window->show();
+    EXPECT_TRUE(window->TimerLevel.isActive());
+    tray.available = false;  // minimised, the window stays in the task bar
+    window->setWindowState(Qt::WindowMinimized);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->TimerLevel.isActive());
+    window->setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(window->TimerLevel.isActive());
     window->cmdStop_Click();
     EXPECT_FALSE(window->TimerLevel.isActive());
     EXPECT_EQ(view->meter().barDb(), LevelMeter::kFloorDb) << "nothing moves: an empty meter";

@@ -83,7 +83,14 @@ TEST_F(Shell, AnimationsCycleTheirFramesAndResumeWhereTheyLeftOff) {
     EXPECT_EQ(tray.calls.back().icon, iconKey("DISC2"));
     for (int i = 0; i < 4; ++i) window->TimerPlay_Timer();
     EXPECT_EQ(tray.calls.back().icon, iconKey("PLAY1"));
+    // A hidden window's own icon waits for it (nothing shows it); shown, it is the current
+    // frame at once and follows every frame after.
+    window->show();
+    QApplication::processEvents();
     EXPECT_EQ(window->windowIcon().pixmap(32, 32).toImage(), iconKey("PLAY1"));
+    window->TimerPlay_Timer();
+    EXPECT_EQ(window->windowIcon().pixmap(32, 32).toImage(), iconKey("PLAY2"));
+    EXPECT_EQ(tray.calls.back().icon, iconKey("PLAY2"));
 }
 
 TEST_F(Shell, HotKeysPressEnabledButtonsOnlyAndOnlyForTheirOwnKey) {

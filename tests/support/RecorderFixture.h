@@ -95,8 +95,13 @@ public:
                          d.szInfoTitle, d.szInfo});
         return true;
     }
+    bool setIconMenu(platform::HWND, uint32_t, QMenu* m) override {
+        menu = m;
+        return true;
+    }
     bool trayAvailable() const override { return available; }
     bool available = true;
+    QMenu* menu = nullptr;
     std::vector<Call> calls;
 };
 
