@@ -12,6 +12,8 @@
 # later run goes on where this one stopped; a failing input lands in
 # BUILD_DIR/fuzz-artifacts and each target's log in BUILD_DIR/fuzz-logs. The targets write
 # only inside a private folder under a TMPDIR this script makes and removes.
+# WSX_FUZZ_TARGETS chooses some of the targets; WSX_FUZZ_FLAGS adds libFuzzer flags, e.g.
+# -max_len=1024 to keep a long run's commands short and its executions many.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 seconds=${1:?usage: run-long.sh SECONDS [READER_SECONDS] [BUILD_DIR]}
@@ -19,8 +21,9 @@ readerSeconds=${2:-$seconds}
 build=$(cd "${3:-$here/../../build-fuzz}" && pwd) || exit 2
 # libFuzzer takes 0 seconds as "no limit".
 [ "$seconds" -gt 0 ] && [ "$readerSeconds" -gt 0 ] || { echo "run-long.sh: seconds must be > 0"; exit 2; }
-targets="mci_command take_journal take_folder autostart_entry desktop_quoting settings_reader
+allTargets="mci_command take_journal take_folder autostart_entry desktop_quoting settings_reader
   command_line"
+targets=${WSX_FUZZ_TARGETS:-$allTargets}
 
 scratch=$(mktemp -d "$( [ -w /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}")/wsx-fuzz-run.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
@@ -42,8 +45,9 @@ for target in $targets; do
   cp -n "$here/seeds/$target"/* "$corpus"/ 2>/dev/null
   dict=()
   [ -f "$here/dict/$target.dict" ] && dict=(-dict="$here/dict/$target.dict")
-  if "$fuzzer" "${dict[@]}" -max_total_time="$time" -timeout=10 -rss_limit_mb=2048 \
-       -print_final_stats=1 -artifact_prefix="$build/fuzz-artifacts/$target-" \
+  # shellcheck disable=SC2086 # the flags are separate words
+  if "$fuzzer" "${dict[@]}" ${WSX_FUZZ_FLAGS:-} -max_total_time="$time" -timeout=10 \
+       -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$build/fuzz-artifacts/$target-" \
        "$corpus" >"$log" 2>&1; then
     result=clean
   else
