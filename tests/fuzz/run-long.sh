@@ -13,7 +13,7 @@
 # BUILD_DIR/fuzz-artifacts and each target's log in BUILD_DIR/fuzz-logs. The targets write
 # only inside a private folder under a TMPDIR this script makes and removes.
 # WSX_FUZZ_TARGETS chooses some of the targets; WSX_FUZZ_FLAGS adds libFuzzer flags, e.g.
-# -max_len=1024 to keep a long run's commands short and its executions many.
+# -max_len=512 to keep a long run's commands short and its executions many.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 seconds=${1:?usage: run-long.sh SECONDS [READER_SECONDS] [BUILD_DIR]}
@@ -45,10 +45,11 @@ for target in $targets; do
   cp -n "$here/seeds/$target"/* "$corpus"/ 2>/dev/null
   dict=()
   [ -f "$here/dict/$target.dict" ] && dict=(-dict="$here/dict/$target.dict")
+  # WSX_FUZZ_FLAGS come last: libFuzzer keeps the last value of a flag given twice.
   # shellcheck disable=SC2086 # the flags are separate words
-  if "$fuzzer" "${dict[@]}" ${WSX_FUZZ_FLAGS:-} -max_total_time="$time" -timeout=10 \
-       -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$build/fuzz-artifacts/$target-" \
-       "$corpus" >"$log" 2>&1; then
+  if "$fuzzer" "${dict[@]}" -max_total_time="$time" -timeout=10 -rss_limit_mb=2048 \
+       -print_final_stats=1 -artifact_prefix="$build/fuzz-artifacts/$target-" \
+       ${WSX_FUZZ_FLAGS:-} "$corpus" >"$log" 2>&1; then
     result=clean
   else
     result="FAILED (log: $log)"
