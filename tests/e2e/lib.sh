@@ -88,10 +88,13 @@ e2e_press_play() { e2e_click 170 121; }
 
 # Captures the sink's monitor for $2 seconds into $1 (a WAV file). A short latency, since
 # PipeWire otherwise delivers the monitor in large blocks and a capture ended by timeout
-# would keep nothing.
+# would keep nothing. Raw samples, made a WAV afterwards: a WAV header is only completed
+# when the recorder closes the file, and a loaded machine has shown one left at zero length.
 e2e_capture() {
-  timeout "$2" parecord --latency-msec=50 --device=@DEFAULT_MONITOR@ --rate=22050 --channels=1 --file-format=wav "$1" \
-    >/dev/null 2>&1 || true
+  timeout "$2" parec --latency-msec=50 --device=@DEFAULT_MONITOR@ --rate=22050 --channels=1 \
+    --format=s16le >"$1.raw" 2>/dev/null || true
+  sox -t raw -r 22050 -e signed -b 16 -c 1 "$1.raw" "$1" 2>/dev/null || true
+  rm -f "$1.raw"
 }
 
 # "Rough frequency" (of the channels mixed: sox misjudges it on stereo files) and length
