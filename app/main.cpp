@@ -67,6 +67,12 @@ void useUtf8Characters() {
     std::setlocale(LC_ALL, "");
 }
 
+// With the X server's shared-memory images Qt waits for a round trip to the server before
+// each paint, until the server has read the last image. The recorder paints small things
+// often (the tray icon 20 times a second, the level meter): sending those few pixels over
+// the connection costs less. A choice already in the environment stands.
+void paintWithoutSharedImages() { ::setenv("QT_XCB_NO_MITSHM", "1", 0); }
+
 // Calls `end` from the event loop when SIGTERM, SIGINT or SIGHUP arrives.
 template <class End>
 void onTerminationSignals(QApplication& app, End end) {
@@ -101,6 +107,7 @@ int main(int argc, char** argv) {
     if (const auto status = wsx::platform::answerWithoutWindow(command, WSX_VERSION_TEXT))
         return *status;
     useUtf8Characters();
+    paintWithoutSharedImages();
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if ((!platform || !*platform) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
         std::fprintf(

@@ -21,6 +21,12 @@ work=$(mktemp -d)
 export HOME=$work XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache XDG_STATE_HOME=$work/state
 # CPU seconds of every thread of process $1 so far.
 cpu() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ ns += $1 } END { printf "%.6f\n", ns / 1e9 }'; }
+# "thread-id name nanoseconds" for every thread of process $1 (names are squeezed to one word).
+threads() {
+  for t in /proc/"$1"/task/*; do
+    printf '%s %s %s\n' "${t##*/}" "$(tr -c '[:alnum:]\n' _ <"$t/comm")" "$(cut -d' ' -f1 "$t/schedstat")"
+  done 2>/dev/null
+}
 rss() { awk '/^VmRSS:/ { print $2 / 1024 }' "/proc/$1/status"; }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
@@ -49,14 +55,21 @@ round() {
   if [ "$1" = hidden ]; then xdotool windowminimize "$win"; else xdotool windowmap "$win"; fi
   sleep 1
   local a0 p0 a1 p1
+  threads $app >"$work/t0"
   a0=$(cpu $app); p0=$(cpu $peer)
   sleep "$seconds"
   a1=$(cpu $app); p1=$(cpu $peer)
+  threads $app >"$work/t1"
+  # Per thread name (threads of one name added up): "name percent", for threads alive
+  # through the round.
+  awk -v s="$seconds" 'NR == FNR { ns[$1] = $3; next } ($1 in ns) { by[$2] += $3 - ns[$1] }
+    END { for (n in by) printf "%s %.3f\n", n, 100 * by[n] / 1e9 / s }' "$work/t0" "$work/t1" \
+    >>"$work/$1.threads"
   samples="$samples $(rss $app)"
   awk -v a="$(echo "$a1 - $a0" | bc -l)" -v p="$(echo "$p1 - $p0" | bc -l)" -v s="$seconds" \
     'BEGIN { printf "%.3f %.3f\n", 100 * a / s, 100 * p / s }'
 }
-: >"$work/shown"; : >"$work/hidden"
+: >"$work/shown"; : >"$work/hidden"; : >"$work/shown.threads"; : >"$work/hidden.threads"
 for r in $(seq "$rounds"); do
   round shown >>"$work/shown"
   round hidden >>"$work/hidden"
@@ -67,6 +80,10 @@ awk -v a="$start" -v b="$mapped" 'BEGIN { printf "launch to mapped window (polle
 echo "recorder RSS after each round (MB):$samples"
 for kind in shown hidden; do
   ours=$(cut -d' ' -f1 "$work/$kind" | median); theirs=$(cut -d' ' -f2 "$work/$kind" | median)
+  per=$(cut -d' ' -f1 "$work/$kind.threads" | sort -u | while read -r name; do
+    printf ' %s %s%%' "$name" "$(awk -v n="$name" '$1 == n { print $2 }' "$work/$kind.threads" | median)"
+  done)
+  echo "$kind threads (median % of a core):$per"
   echo "$kind: recorder $ours% of a core, parecord $theirs% (median of $rounds rounds of $seconds s; rounds: $(tr '\n' ';' <"$work/$kind")) = $(awk -v a="$ours" -v p="$theirs" 'BEGIN { printf "%.2f", (p > 0) ? a / p : 0 }')x"
 done
 SCRIPT

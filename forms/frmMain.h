@@ -8,6 +8,7 @@
 #include "modules/ModuleReg.h"
 #include "modules/ModuleTray.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QTimer>
 
@@ -181,8 +182,10 @@ private:
     // Shows the length and position after a cut; `plusOneSecond` keeps the slider's scale a
     // second beyond the end, as after deleting before the position.
     void refreshAfterCut(bool plusOneSecond);
-    // Loads the icon resource `name` (any case) as the window's icon and hands it to the tray.
+    // Shows the icon resource `name` (any case) as the window's icon and hands it to the tray.
     void showFrame(const QString& name);
+    // The icon resource `name`, read on first use and the same icon ever after.
+    const QIcon& frameIcon(const QString& name);
     void animate(int16_t& frame, const char* prefix, int16_t frames);
     // Runs the one retry of a play or record command: after a failure, pause and send again.
     void retryOnce(int32_t (ModuleRecord::*command)(const std::string&));
@@ -231,6 +234,7 @@ private:
     bool m_levelRunning = false;
     // The animation's current frame: the tray shows it at once, the window when shown.
     QIcon m_frame;
+    QHash<QString, QIcon> m_frames;      // by name as asked for: every frame shown so far
     uint64_t m_inputsSeen = UINT64_MAX;  // the generation of the inputs listed in the menu
     frmHotKey* m_overview = nullptr;     // the hot-key overview while it is open
 };

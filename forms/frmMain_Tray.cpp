@@ -13,12 +13,20 @@ namespace wsx {
 
 using namespace platform;
 
+const QIcon& frmMain::frameIcon(const QString& name) {
+    // Each frame is read from the resources once and then kept (resource names are in
+    // capitals). Reading it again every 50 ms cost a resource lookup, a pixmap-cache search
+    // keyed by the file's modification time (which reads the time zone) and, as every frame
+    // was a new icon, a fresh scaling to the tray's size. The same icon each time lets Qt
+    // keep what it scaled.
+    auto found = m_frames.constFind(name);
+    if (found == m_frames.constEnd())
+        found = m_frames.insert(name, QIcon(QPixmap(QStringLiteral(":/icons/") + name.toUpper())));
+    return found.value();
+}
+
 void frmMain::showFrame(const QString& name) {
-    // The frame is loaded by name each time (resource names are kept in capitals). It goes
-    // through QPixmap, whose cache is keyed by the name: an icon made straight from the file
-    // name gets a fresh pixmap cache of its own each time, and at 20 frames a second the
-    // window icon and the tray icon then grow the process by about 0.5 MB a minute.
-    m_frame = QIcon(QPixmap(QStringLiteral(":/icons/") + name.toUpper()));
+    m_frame = frameIcon(name);
     // A window icon is converted and sent to the X server whole, every frame; a hidden
     // window shows it nowhere, so it catches up when it is shown (showEvent).
     if (isVisible()) setWindowIcon(m_frame);

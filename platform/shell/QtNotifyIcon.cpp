@@ -132,14 +132,16 @@ bool QtNotifyIcon::setIconMenu(HWND hWnd, uint32_t uID, QMenu* menu) {
 }
 
 // Sets the fields uFlags names and leaves the others as earlier calls set them. The window
-// replaces icon and tip every 50 ms while it animates: nothing is kept but the current ones.
+// replaces the icon every 50 ms while it animates: nothing is kept but the current one. An
+// icon or tip the same as the one shown changes nothing, so it is not sent again (each
+// setIcon repaints the tray icon or tells the bus).
 void QtNotifyIcon::applyFields(Icon& icon, const NOTIFYICONDATA& data) {
-    if ((data.uFlags & NIF_ICON) != 0) {
+    if ((data.uFlags & NIF_ICON) != 0 && data.hIcon.cacheKey() != icon.picture.cacheKey()) {
         icon.picture = data.hIcon;
         if (icon.tray) icon.tray->setIcon(icon.picture);
         if (icon.item) icon.item->setIcon(icon.picture);
     }
-    if ((data.uFlags & NIF_TIP) != 0) {
+    if ((data.uFlags & NIF_TIP) != 0 && icon.tip != fieldText(data.szTip)) {
         icon.tip = fieldText(data.szTip);
         if (icon.tray) icon.tray->setToolTip(icon.tip);
         if (icon.item) icon.item->setToolTip(icon.tip);

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <fstream>
+#include <set>
 #include <sys/stat.h>
 
 using namespace wsx;
@@ -68,13 +69,20 @@ TEST_F(Shell, NotificationsChangeOnlyTheirFieldsAndAreCutWholeCharacters) {
 
 TEST_F(Shell, AnimationsCycleTheirFramesAndResumeWhereTheyLeftOff) {
     std::vector<QImage> shown;
-    for (int i = 0; i < 7; ++i) {
+    std::vector<qint64> identities;
+    for (int i = 0; i < 13; ++i) {
         window->TimerRecord_Timer();
         shown.push_back(tray.calls.back().icon);
+        identities.push_back(tray.calls.back().iconIdentity);
     }
+    shown.resize(7);
     EXPECT_EQ(shown, (std::vector<QImage>{iconKey("DISC1"), iconKey("DISC2"), iconKey("DISC3"),
                                           iconKey("DISC4"), iconKey("DISC5"), iconKey("DISC6"),
                                           iconKey("DISC1")}));
+    // Every turn hands the tray the very icons of the first (read once, not 20 times a
+    // second), six different ones.
+    for (size_t i = 6; i < identities.size(); ++i) EXPECT_EQ(identities[i], identities[i - 6]);
+    EXPECT_EQ(std::set<qint64>(identities.begin(), identities.end()).size(), 6u);
     window->TimerStop_Timer();
     window->TimerStop_Timer();
     window->TimerStop_Timer();

@@ -89,10 +89,11 @@ public:
         std::string tip;
         QImage icon;  // what the icon shows at 32 × 32
         std::string infoTitle, info;
+        qint64 iconIdentity;  // the icon's cache key: equal only for the very same icon
     };
     bool Shell_NotifyIcon(uint32_t message, const platform::NOTIFYICONDATA& d) override {
         calls.push_back({message, d.uFlags, d.szTip, d.hIcon.pixmap(32, 32).toImage(),
-                         d.szInfoTitle, d.szInfo});
+                         d.szInfoTitle, d.szInfo, d.hIcon.cacheKey()});
         return true;
     }
     bool setIconMenu(platform::HWND, uint32_t, QMenu* m) override {
