@@ -70,8 +70,15 @@ void useUtf8Characters() {
 // With the X server's shared-memory images Qt waits for a round trip to the server before
 // each paint, until the server has read the last image. The recorder paints small things
 // often (the tray icon 20 times a second, the level meter): sending those few pixels over
-// the connection costs less. A choice already in the environment stands.
-void paintWithoutSharedImages() { ::setenv("QT_XCB_NO_MITSHM", "1", 0); }
+// the connection costs less. A choice already in the environment stands. Qt reads it when it
+// connects to the display; true when it was set here, to be taken out of the environment
+// again after that, so that the programs the recorder opens (a help viewer, a browser) paint
+// as they would anyway.
+bool paintWithoutSharedImages() {
+    if (std::getenv("QT_XCB_NO_MITSHM")) return false;
+    ::setenv("QT_XCB_NO_MITSHM", "1", 1);
+    return true;
+}
 
 // Calls `end` from the event loop when SIGTERM, SIGINT or SIGHUP arrives.
 template <class End>
@@ -107,7 +114,7 @@ int main(int argc, char** argv) {
     if (const auto status = wsx::platform::answerWithoutWindow(command, WSX_VERSION_TEXT))
         return *status;
     useUtf8Characters();
-    paintWithoutSharedImages();
+    const bool sharedImagesTurnedOff = paintWithoutSharedImages();
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if ((!platform || !*platform) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
         std::fprintf(
@@ -117,6 +124,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv);
+    if (sharedImagesTurnedOff) ::unsetenv("QT_XCB_NO_MITSHM");
     wsx::setUpApplication(app);
     wsx::platform::SingleInstance instance;
     if (const auto status = instance.handOverOrClaim(command.verb)) return *status;
