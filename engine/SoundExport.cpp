@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <span>
 
 namespace wsx::mci {
 
@@ -78,7 +79,7 @@ private:
 SndFilePtr openEncoder(int fd, SoundFileType type, const audio::AudioFormat& format) {
     SF_INFO info{};
     info.channels = format.channels;
-    info.samplerate = int(format.sampleRate);
+    info.samplerate = int(codedRateFor(type, format.sampleRate));
     double level = 0;
     switch (type) {
     case SoundFileType::Flac:
@@ -88,7 +89,6 @@ SndFilePtr openEncoder(int fd, SoundFileType type, const audio::AudioFormat& for
         break;
     case SoundFileType::Opus:
         info.format = SF_FORMAT_OGG | SF_FORMAT_OPUS;
-        info.samplerate = int(opusRateFor(format.sampleRate));
         // libsndfile spreads the level linearly from 256 kbit/s per channel (0) down to
         // 6 kbit/s (1).
         level = 1.0 - (kOpusBitsPerChannel - 6000) / 250000.0;
@@ -188,10 +188,18 @@ SaveTarget chooseSaveTarget(std::string fileName, SoundFileType selected) {
     return {std::move(fileName), selected};
 }
 
-uint32_t opusRateFor(uint32_t rate) {
-    for (uint32_t supported : {8000u, 12000u, 16000u, 24000u})
+uint32_t codedRateFor(SoundFileType type, uint32_t rate) {
+    static constexpr uint32_t kOpusRates[] = {8000, 12000, 16000, 24000, 48000};
+    // MPEG 2.5, 2 and 1.
+    static constexpr uint32_t kMp3Rates[] = {8000,  11025, 12000, 16000, 22050,
+                                             24000, 32000, 44100, 48000};
+    std::span<const uint32_t> rates;
+    if (type == SoundFileType::Opus) rates = kOpusRates;
+    if (type == SoundFileType::Mp3) rates = kMp3Rates;
+    if (rates.empty()) return rate;
+    for (uint32_t supported : rates)
         if (rate <= supported) return supported;
-    return 48000;
+    return rates.back();
 }
 
 files::WriteResult exportSound(const std::filesystem::path& target, SoundFileType type,
@@ -202,9 +210,7 @@ files::WriteResult exportSound(const std::filesystem::path& target, SoundFileTyp
     return files::writeAtomically(target, files::userFileMode(), [&](int fd) {
         SndFilePtr file = openEncoder(fd, type, format);
         if (!file) return EINVAL;
-        const uint32_t codedRate =
-            type == SoundFileType::Opus ? opusRateFor(format.sampleRate) : format.sampleRate;
-        EncoderInput input(file.get(), type, format, codedRate);
+        EncoderInput input(file.get(), type, format, codedRateFor(type, format.sampleRate));
         if (!input.usable()) return EINVAL;
         PieceReader reader(format, spool, pieces);
         std::vector<int16_t> samples(kChunkFrames * format.channels);

@@ -40,13 +40,16 @@ SaveTarget chooseSaveTarget(std::string fileName, SoundFileType selected);
 // default, nearly the smallest at a fraction of level 8's time). Opus is coded at the
 // lowest rate it supports at or above the take's (11025 → 12000, 22050 → 24000, 44100 →
 // 48000: libsndfile refuses other rates) at about 32 kbit/s per channel, variable. MP3 is
-// LAME's variable bit rate at quality 4 of 0 (best) to 9, at the take's own rate (MPEG 2
-// and 2.5 cover 11025 and 22050).
+// LAME's variable bit rate at quality 4 of 0 (best) to 9, at the take's own rate when MPEG
+// has it (MPEG 2 and 2.5 cover 11025 and 22050), else at the next MPEG rate up.
 constexpr double kFlacLevel = 5.0 / 8.0;
 constexpr int kOpusBitsPerChannel = 32000;
 constexpr double kMp3VbrQuality = 0.4;
-// The Opus rate a take at `rate` frames per second is resampled to.
-uint32_t opusRateFor(uint32_t rate);
+// The rate a take at `rate` frames per second is coded at in `type`: the take's own, or the
+// lowest the codec supports at or above it (at most 48000), which the take is resampled to.
+// The codec must never be asked for another: libsndfile then fails to open, and for MP3
+// leaves LAME's encoder state behind.
+uint32_t codedRateFor(SoundFileType type, uint32_t rate);
 
 // Streams `pieces` of `spool` (sound in `format`) into an encoded file at `target`,
 // atomically (files::writeAtomically): the target is the complete new file or left as it
