@@ -85,6 +85,15 @@ e2e_click() {
 e2e_press_record() { e2e_click 286 121; }
 e2e_press_stop() { e2e_click 228 121; }
 e2e_press_play() { e2e_click 170 121; }
+# Starts the recorder and records a take of $2 seconds of a $1 Hz tone from the monitor.
+e2e_record_new_take() {
+  e2e_tone_start "$1"
+  e2e_start_app
+  e2e_press_record
+  sleep "$2"
+  e2e_press_stop
+  e2e_tone_stop
+}
 
 # Captures the sink's monitor for $2 seconds into $1 (a WAV file). A short latency, since
 # PipeWire otherwise delivers the monitor in large blocks and a capture ended by timeout

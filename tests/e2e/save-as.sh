@@ -7,12 +7,7 @@ folder="$E2E_HOME/我的 录音"
 mkdir -p "$folder"
 target="$folder/第一 次.wav"
 
-e2e_tone_start 440
-e2e_start_app
-e2e_press_record
-sleep 3
-e2e_press_stop
-e2e_tone_stop
+e2e_record_new_take 440 3
 
 e2e_save_as "$target" typed-without-extension
 len=$(e2e_seconds "$target"); freq=$(e2e_frequency "$target")

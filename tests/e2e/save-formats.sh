@@ -10,12 +10,7 @@ done
 folder="$E2E_HOME/导出"
 mkdir -p "$folder"
 
-e2e_tone_start 440
-e2e_start_app
-e2e_press_record
-sleep 3
-e2e_press_stop
-e2e_tone_stop
+e2e_record_new_take 440 3
 
 # The type list, opened with a click on the type box (beside 文件类型), for the record.
 e2e_keys "$E2E_WIN" ctrl+a
