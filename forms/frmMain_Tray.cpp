@@ -7,7 +7,6 @@
 #include <QCursor>
 #include <QPixmap>
 #include <QSettings>
-#include <QStandardPaths>
 
 namespace wsx {
 
@@ -107,11 +106,9 @@ bool frmMain::HotKeyCommand(int32_t id) {
 
 namespace {
 
-// $XDG_CONFIG_HOME/wanshengxia/wanshengxia.ini: what the program remembers between runs.
+// The settings file of the program (RecorderSettings keeps its path).
 QSettings programSettings() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                           QStringLiteral("/wanshengxia");
-    return QSettings(folder + QStringLiteral("/wanshengxia.ini"), QSettings::IniFormat);
+    return QSettings(QString::fromStdString(RecorderSettings::defaultFile()), QSettings::IniFormat);
 }
 
 const char* noticeFor(HotKeyReach reach) {
