@@ -7,6 +7,7 @@ wsx_add_gtest(wsx_sound_tests
     unit/MciTokenizerTest.cpp
     unit/WaveformTest.cpp
     unit/WavFileTest.cpp
+    unit/WavReaderTest.cpp
     unit/MciEngineTest.cpp
     unit/MciRecordingTest.cpp
     unit/ModuleRecordTest.cpp
