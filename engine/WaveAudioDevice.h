@@ -79,6 +79,16 @@ public:
     // sound and format. MCIERR_FILE_NOT_FOUND: not a take; MCIERR_DEVICE_LOCKED: another
     // program has it open; MCIERR_INVALID_FILE: it cannot be read.
     uint32_t adoptTake(const std::filesystem::path& folder);
+    // Makes this (new, empty) element the sound of the WAV file at `file`: stopped at 0 with
+    // the file's format and sound (WaveAudioDeviceFile.cpp). The sound is copied into a take
+    // of its own, so edits never touch the file until a save, and a kill after an edit
+    // leaves them in the take. MCIERR_FILE_NOT_FOUND: no such file; MCIERR_INVALID_FILE: not
+    // a PCM WAV file the element can hold, or it cannot be read; MCIERR_HARDWARE: the take
+    // cannot be made or written (disk full, take folder unusable).
+    uint32_t openFile(const std::filesystem::path& file);
+    // The file the element was opened from or last saved to as WAV (absolute); empty for a
+    // new element never saved. "save NAME" with no file name saves there.
+    const std::filesystem::path& fileName() const { return m_fileName; }
     // The element is closed on purpose: its take goes with it.
     void discard() { m_discard = true; }
     // Looks after the take between commands: starts a compaction when enough of its sound
@@ -163,6 +173,7 @@ private:
     std::unique_ptr<Take> m_take;  // made on the first recording, or adopted
     Reason m_reason = Reason::None;
     bool m_discard = false;
+    std::filesystem::path m_fileName;  // fileName()
 
     std::unique_ptr<CaptureSession> m_capture;
     uint64_t m_recordStart = 0;

@@ -8,6 +8,7 @@ wsx_add_gtest(wsx_sound_tests
     unit/WaveformTest.cpp
     unit/WavFileTest.cpp
     unit/WavReaderTest.cpp
+    unit/MciFileTest.cpp
     unit/MciEngineTest.cpp
     unit/MciRecordingTest.cpp
     unit/ModuleRecordTest.cpp
