@@ -19,6 +19,7 @@ wsx_add_gtest(wsx_sound_tests
     unit/TransportModel.cpp
     unit/TransportModelTest.cpp
     unit/CaptureMixerTest.cpp
+    unit/CaptureWriterTest.cpp
     unit/MciInputTest.cpp
     unit/LevelMeterTest.cpp
     unit/SoundExportTest.cpp
