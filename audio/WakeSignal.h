@@ -2,7 +2,7 @@
 
 #include <atomic>
 #include <chrono>
-#include <semaphore>
+#include <cstdint>
 
 namespace wsx::audio {
 
@@ -10,22 +10,24 @@ namespace wsx::audio {
 // feeder that refills a playback ring. post() neither blocks, locks nor allocates, so a
 // stream callback may call it; posts made while one is still pending fold into it.
 // Thread safety: post() from any thread, waitFor() from the one worker.
+//
+// A futex on one word rather than std::binary_semaphore: libstdc++'s timed semaphore wait
+// spins through sched_yield calls before and after every sleep, which a writer waking five
+// times a second for hours pays in full. Here a wait costs one clock read and one futex
+// call, and post() makes a system call only when the worker is asleep.
 class WakeSignal {
 public:
-    void post() {
-        if (!m_posted.exchange(true, std::memory_order_acq_rel)) m_semaphore.release();
-    }
-    // Waits until posted or `timeout` passes; true when woken by a post. The flag is cleared
-    // only after the semaphore was taken, so it is never released twice.
-    bool waitFor(std::chrono::milliseconds timeout) {
-        if (!m_semaphore.try_acquire_for(timeout)) return false;
-        m_posted.store(false, std::memory_order_release);
-        return true;
-    }
+    void post();
+    // Waits until posted or `timeout` passes; true when woken by a post (one made before
+    // the call counts, and is consumed).
+    bool waitFor(std::chrono::milliseconds timeout);
 
 private:
-    std::binary_semaphore m_semaphore{0};
-    std::atomic<bool> m_posted{false};
+    static constexpr uint32_t kIdle = 0, kWaiting = 1, kPosted = 2;
+    bool consumePost();
+
+    // Only the worker stores kIdle or kWaiting; post() stores kPosted.
+    std::atomic<uint32_t> m_state{kIdle};
 };
 
 }  // namespace wsx::audio

@@ -7,8 +7,8 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 cmake -S . -B "$build" -G Ninja >/dev/null && cmake --build "$build" -j"$(nproc)" >/dev/null || exit 1
 support=tests/support
-echo "== capture: mcishell beside parecord, 30 s at 22050 Hz stereo from the null-sink monitor"
-bench/capture-vs-parecord.sh "$build" 30
+echo "== capture: mcishell beside parecord, 5 rounds of 30 s at 22050 Hz stereo from the null-sink monitor"
+bench/capture-vs-parecord.sh "$build" 30 5
 echo
 echo "== the recorder recording 30 s with the window open and the tray animating, beside parecord"
 bench/app-vs-parecord.sh "$build" 30

@@ -81,8 +81,7 @@ void CaptureSession::writerLoop() {
     auto lastSync = Clock::now();
     for (;;) {
         const bool stopping = m_stopWriter.load(std::memory_order_acquire);
-        bool any = false;
-        while (drainOnce()) any = true;
+        while (drainOnce()) {}
         // Sound reaches the file within one wake-up (200 ms) and the disk within about a
         // second; the flush runs here, never on the audio thread.
         if (m_written != m_synced && Clock::now() - lastSync >= kSyncPeriod) {
@@ -91,7 +90,8 @@ void CaptureSession::writerLoop() {
             lastSync = Clock::now();
         }
         if (stopping) break;
-        if (!any) (void)m_wake.waitFor(kWakePeriod);
+        // A post made while draining (a burst, or the finish) cuts this wait short.
+        (void)m_wake.waitFor(kWakePeriod);
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MciFlags.h"
+#include "MciNotices.h"
 #include "WaveAudioDevice.h"
 #include "audio/AudioBackend.h"
 
@@ -8,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace wsx::mci {
 
@@ -21,8 +24,8 @@ public:
 };
 
 // Interprets MCI command strings for waveaudio elements opened with
-// "open new type waveaudio alias NAME" or from a WAV file. Verbs, keywords and aliases ignore case; each
-// alias names one element.
+// "open new type waveaudio alias NAME" or from a WAV file. Verbs, keywords and aliases
+// ignore case; each alias names one element.
 //
 // Takes: each element records into its own take folder under EngineOptions::takeFolder,
 // which survives a crash or a kill. Beyond the usual commands this engine understands:
@@ -40,8 +43,8 @@ public:
 //       that way: 265 MCIERR_DEVICE_OPEN). 275: no such file; 296: not a PCM WAV file the
 //       element can hold, or it cannot be read; 262: the take cannot be made.
 //   save NAME
-//       without a file name: to the file the element was opened from or last saved to as
-//       WAV; a new element never saved has none (273).
+//       without a file name: to the file the element was opened from or last saved to
+//       ("info NAME file"); a new element never saved has none (273).
 //   set NAME bytespersec N | alignment N | format tag pcm|1
 //       accepted when they agree with the format the whole command leaves (alignment =
 //       channels x bits / 8, bytespersec = rate x alignment), else 282; any tag but PCM
@@ -82,9 +85,18 @@ public:
 //   status NAME level
 //       the loudest sample recorded or played since the last such query, 0..32768 on a
 //       16-bit scale whatever the format; 0 while stopped or paused. For a level meter.
+//   Every command takes "wait" and "notify" anywhere among its items (MciFlags.h).
+//   With wait, play returns when it reached its end, record when it reached its "to"
+//   point or stopped by itself, an encoded save when the file is written
+//   (MCIERR_FILE_NOT_SAVED if it could not be); every other command at once. Waiting
+//   polls the element, calling EngineOptions::idle between looks. With notify, how the
+//   command ended goes to the sink set by setNotifySink (ElementNotices has the rules).
+//   capability NAME|waveaudio <item>, info NAME product|file, sysinfo all|<type>
+//   quantity [open] | name N [open] | installname, cue NAME [input|output]
+//       (MciQueries.cpp, WaveAudioDeviceCue.cpp.)
 // Thread safety: every call comes from one thread (the UI thread of the recorder, the main
-// thread of mcishell). Commands return at once; recording and playing go on in the
-// background and are observed by polling "status".
+// thread of mcishell). Commands without wait return at once; recording and playing go on
+// in the background and are observed by polling "status".
 class MciEngine final : public MciInterface {
 public:
     explicit MciEngine(audio::AudioBackend& backend, EngineOptions options = {});
@@ -95,9 +107,23 @@ public:
     // The element open under `alias`, or null.
     WaveAudioDevice* device(std::string_view alias);
 
+    // Where notifications go; none are kept while there is no sink.
+    void setNotifySink(NotifySink sink) { m_notices.setSink(std::move(sink)); }
+    // Sends the notifications of plays, records and saves that ended since the last command
+    // (every command looks first anyway): for a caller that waits between commands.
+    void pollNotifications() { m_notices.poll(); }
+
 private:
-    uint32_t open(std::span<const Token> tokens, std::string& reply);
-    uint32_t close(std::span<const Token> tokens);
+    uint32_t dispatch(const std::vector<Token>& t, const CommandFlags& flags, std::string& reply);
+    uint32_t open(std::span<const Token> tokens, bool notify, std::string& reply);
+    uint32_t close(std::span<const Token> tokens, bool notify);
+    // MciEngineWait.cpp: after `verb` started on the element, returns once it is done.
+    uint32_t waitFor(const std::string& key, std::string_view verb, WaveAudioDevice& dev);
+    // MciQueries.cpp. `tokens` start with the device name.
+    uint32_t sysinfo(std::span<const Token> tokens, std::string& reply);
+    uint32_t capability(std::span<const Token> items, std::string& reply);
+    static uint32_t info(const WaveAudioDevice& dev, std::span<const Token> items,
+                         std::string& reply);
     // "set waveaudio input ..." and "status waveaudio input": the engine's input.
     uint32_t deviceTypeCommand(const std::string& verb, std::span<const Token> items,
                                std::string& reply);
@@ -106,6 +132,8 @@ private:
     EngineOptions m_options;
     audio::CaptureSource m_input;  // "set waveaudio input"; the elements refer to it
     std::map<std::string, std::unique_ptr<WaveAudioDevice>> m_devices;  // by lower-case alias
+    std::vector<std::string> m_openOrder;  // the aliases as opened, oldest first
+    ElementNotices m_notices;
     uint32_t m_nextId = 1;
 };
 

@@ -10,6 +10,7 @@ wsx_add_gtest(wsx_sound_tests
     unit/WavReaderTest.cpp
     unit/MciFileTest.cpp
     unit/MciEngineTest.cpp
+    unit/MciWaitNotifyTest.cpp
     unit/MciRecordingTest.cpp
     unit/ModuleRecordTest.cpp
     unit/TakeJournalTest.cpp
@@ -20,6 +21,7 @@ wsx_add_gtest(wsx_sound_tests
     unit/TransportModel.cpp
     unit/TransportModelTest.cpp
     unit/CaptureMixerTest.cpp
+    unit/CaptureWriterTest.cpp
     unit/MciInputTest.cpp
     unit/LevelMeterTest.cpp
     unit/SoundExportTest.cpp
