@@ -118,6 +118,7 @@ TEST_F(Files, AnOpenedFileIsTheElementAndStaysUntouchedUntilSaved) {
                   ask("status A bytespersec") + ask("status A format tag"),
               "8000116216000pcm");
     EXPECT_EQ(send("set A channels 2"), MCIERR_NONAPPLICABLE_FUNCTION);
+    EXPECT_EQ(ask("info A file"), file.string());
 
     ASSERT_EQ(send("play A"), 0u);
     backend.advance(1000);
@@ -146,6 +147,7 @@ TEST_F(Files, AnOpenedFileIsTheElementAndStaysUntouchedUntilSaved) {
     ASSERT_EQ(send("save A " + quoted(other)), 0u);
     EXPECT_EQ(savedSound(other), edited);
     EXPECT_EQ(fileBytes(file), fileBefore) << "saving under another name leaves the file";
+    EXPECT_EQ(ask("info A file"), other.string());
 
     // Without a name the element saves to the file it was last saved to or opened from.
     ASSERT_EQ(send("delete A from 0 to 100"), 0u);
