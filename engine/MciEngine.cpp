@@ -37,29 +37,44 @@ uint32_t MciEngine::mciSendString(std::string_view command, std::string* reply) 
     std::string scratch;
     std::string& out = reply ? *reply : scratch;
     out.clear();
-    const Tokenized parsed = tokenize(command);
+    Tokenized parsed = tokenize(command);
     if (parsed.error) return parsed.error;
-    const std::vector<Token>& t = parsed.tokens;
+    CommandFlags flags;
+    if (uint32_t e = takeCommandFlags(parsed.tokens, flags)) return e;
+    m_notices.poll();  // what ended since the last command is told before this one acts
+    return dispatch(parsed.tokens, flags, out);
+}
+
+uint32_t MciEngine::dispatch(const std::vector<Token>& t, const CommandFlags& flags,
+                             std::string& out) {
     if (t.empty()) return MCIERR_MISSING_COMMAND_STRING;
     if (t[0].quoted) return MCIERR_UNRECOGNIZED_COMMAND;
 
     const std::string verb = toLowerAscii(t[0].text);
-    static constexpr std::string_view kVerbs[] = {"open", "close",  "set",    "status",
-                                                  "play", "record", "pause",  "resume",
-                                                  "stop", "seek",   "delete", "save"};
+    static constexpr std::string_view kVerbs[] = {
+        "open", "close", "set",    "status", "play", "record",     "pause", "resume",
+        "stop", "seek",  "delete", "save",   "cue",  "capability", "info",  "sysinfo"};
     if (std::find(std::begin(kVerbs), std::end(kVerbs), verb) == std::end(kVerbs))
         return MCIERR_UNRECOGNIZED_COMMAND;
     if (uint32_t e = deviceNameError(verb, t)) return e;
 
     const std::span<const Token> rest(t.begin() + 1, t.end());
-    if (verb == "open") return open(rest, out);
-    if (verb == "close") return close(rest);
+    if (verb == "open") return open(rest, flags.notify, out);
+    if (verb == "close") return close(rest, flags.notify);
 
-    WaveAudioDevice* dev = device(t[1].text);
-    if (!dev && !t[1].quoted && equalsIgnoreCase(t[1].text, "waveaudio"))
-        return deviceTypeCommand(verb, std::span<const Token>(t.begin() + 2, t.end()), out);
-    if (!dev) return MCIERR_INVALID_DEVICE_NAME;
     const std::span<const Token> items(t.begin() + 2, t.end());
+    WaveAudioDevice* dev = verb == "sysinfo" ? nullptr : device(t[1].text);
+    const bool deviceType = !t[1].quoted && equalsIgnoreCase(t[1].text, "waveaudio");
+    if (!dev && (verb == "sysinfo" || deviceType)) {
+        // Commands that name no element: the device type, or "all" for sysinfo.
+        const uint32_t rc = verb == "sysinfo"      ? sysinfo(rest, out)
+                            : verb == "capability" ? capability(items, out)
+                                                   : deviceTypeCommand(verb, items, out);
+        if (rc == MCI_OK && flags.notify) m_notices.sendNow(t[1].text, Notification::Successful);
+        return rc;
+    }
+    // cue is no core command: for a device that is not open the verb itself is unknown.
+    if (!dev) return verb == "cue" ? MCIERR_UNRECOGNIZED_COMMAND : MCIERR_INVALID_DEVICE_NAME;
     std::string answer;
     uint32_t rc = MCI_OK;
     if (verb == "set") rc = dev->set(items);
@@ -71,8 +86,15 @@ uint32_t MciEngine::mciSendString(std::string_view command, std::string* reply) 
     else if (verb == "stop") rc = dev->stop(items);
     else if (verb == "seek") rc = dev->seek(items);
     else if (verb == "delete") rc = dev->erase(items);
+    else if (verb == "cue") rc = dev->cue(items);
+    else if (verb == "capability") rc = capability(items, answer);
+    else if (verb == "info") rc = info(*dev, items, answer);
     else rc = dev->save(items);
     dev->tendTake();
+    if (rc != MCI_OK) return rc;
+    const std::string key = toLowerAscii(t[1].text);
+    m_notices.commandDone(key, verb, flags.notify);
+    if (flags.wait) rc = waitFor(key, verb, *dev);
     // The reply is filled only on success: a failed query leaves it empty.
     if (rc == MCI_OK) out = std::move(answer);
     return rc;
@@ -95,7 +117,7 @@ uint32_t MciEngine::deviceTypeCommand(const std::string& verb, std::span<const T
     return MCI_OK;
 }
 
-uint32_t MciEngine::open(std::span<const Token> tokens, std::string& reply) {
+uint32_t MciEngine::open(std::span<const Token> tokens, bool notify, std::string& reply) {
     // tokens[0] is the element: "new" for a new, untitled waveform, or the folder of a take
     // left by an earlier run (TakeStore), which the element then continues.
     ParsedItems p;
@@ -127,22 +149,30 @@ uint32_t MciEngine::open(std::span<const Token> tokens, std::string& reply) {
     if (!isNew)
         if (uint32_t e = device->adoptTake(tokens[0].text)) return e;
     device->tendTake();
+    m_notices.opened(key, *alias, *device);
     m_devices.emplace(key, std::move(device));
+    m_openOrder.push_back(*alias);
     reply = std::to_string(m_nextId++);
+    if (notify) m_notices.sendNow(*alias, Notification::Successful);
     return MCI_OK;
 }
 
-uint32_t MciEngine::close(std::span<const Token> tokens) {
+uint32_t MciEngine::close(std::span<const Token> tokens, bool notify) {
     if (tokens.size() > 1) return MCIERR_UNRECOGNIZED_KEYWORD;
-    if (!tokens[0].quoted && equalsIgnoreCase(tokens[0].text, "all")) {
-        for (auto& [alias, device] : m_devices) device->discard();
-        m_devices.clear();
-        return MCI_OK;
+    const bool all = !tokens[0].quoted && equalsIgnoreCase(tokens[0].text, "all");
+    const std::string key = toLowerAscii(tokens[0].text);
+    if (!all && !m_devices.count(key)) return MCIERR_INVALID_DEVICE_NAME;
+    for (auto it = m_devices.begin(); it != m_devices.end();) {
+        if (!all && it->first != key) {
+            ++it;
+            continue;
+        }
+        it->second->discard();  // closing is discarding: the take goes too
+        m_notices.closed(it->first, notify);
+        std::erase_if(m_openOrder,
+                      [&](const std::string& a) { return toLowerAscii(a) == it->first; });
+        it = m_devices.erase(it);
     }
-    const auto it = m_devices.find(toLowerAscii(tokens[0].text));
-    if (it == m_devices.end()) return MCIERR_INVALID_DEVICE_NAME;
-    it->second->discard();  // closing is discarding: the take goes too
-    m_devices.erase(it);
     return MCI_OK;
 }
 

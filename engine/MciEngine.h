@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MciFlags.h"
+#include "MciNotices.h"
 #include "WaveAudioDevice.h"
 #include "audio/AudioBackend.h"
 
@@ -8,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace wsx::mci {
 
@@ -25,11 +28,11 @@ public:
 // alias names one element.
 //
 // Parsing, with the platform's codes: an empty command is 267; "open" without a name 292;
-// "all" in place of a name is for close only (279; 261 for cue). Every number an item
+// "all" in place of a name is for close and sysinfo only (279; 261 for cue). Every number an item
 // takes is decimal or the colon form of up to four byte fields, least significant first
 // ("220:5:0" is 1500); anything else, hex included, is 270. An item of a fixed list may be
-// given by its number (MciConstants.h): "status NAME 4" is the mode, "set NAME time format
-// 8" bytes (a time format number without a format here: 293). The same flag twice is 295;
+// given by its number (MciConstants.h): "status NAME 4" is the mode, "capability NAME 5"
+// uses files, "set NAME time format 8" bytes (a time format number without a format here: 293). The same flag twice is 295;
 // two status items, "time format" twice or two seek targets exclude each other: 284.
 // "status NAME position | length track 1" is the start and length of the element's one
 // track (another track: 282; "track" is ignored by the other items). "open ... shareable"
@@ -77,9 +80,18 @@ public:
 //   status NAME level
 //       the loudest sample recorded or played since the last such query, 0..32768 on a
 //       16-bit scale whatever the format; 0 while stopped or paused. For a level meter.
+//   Every command takes "wait" and "notify" anywhere among its items (MciFlags.h).
+//   With wait, play returns when it reached its end, record when it reached its "to"
+//   point or stopped by itself, an encoded save when the file is written
+//   (MCIERR_FILE_NOT_SAVED if it could not be); every other command at once. Waiting
+//   polls the element, calling EngineOptions::idle between looks. With notify, how the
+//   command ended goes to the sink set by setNotifySink (ElementNotices has the rules).
+//   capability NAME|waveaudio <item>, info NAME product|file, sysinfo all|<type>
+//   quantity [open] | name N [open] | installname, cue NAME [input|output]
+//       (MciQueries.cpp, WaveAudioDeviceCue.cpp.)
 // Thread safety: every call comes from one thread (the UI thread of the recorder, the main
-// thread of mcishell). Commands return at once; recording and playing go on in the
-// background and are observed by polling "status".
+// thread of mcishell). Commands without wait return at once; recording and playing go on
+// in the background and are observed by polling "status".
 class MciEngine final : public MciInterface {
 public:
     explicit MciEngine(audio::AudioBackend& backend, EngineOptions options = {});
@@ -90,9 +102,23 @@ public:
     // The element open under `alias`, or null.
     WaveAudioDevice* device(std::string_view alias);
 
+    // Where notifications go; none are kept while there is no sink.
+    void setNotifySink(NotifySink sink) { m_notices.setSink(std::move(sink)); }
+    // Sends the notifications of plays, records and saves that ended since the last command
+    // (every command looks first anyway): for a caller that waits between commands.
+    void pollNotifications() { m_notices.poll(); }
+
 private:
-    uint32_t open(std::span<const Token> tokens, std::string& reply);
-    uint32_t close(std::span<const Token> tokens);
+    uint32_t dispatch(const std::vector<Token>& t, const CommandFlags& flags, std::string& reply);
+    uint32_t open(std::span<const Token> tokens, bool notify, std::string& reply);
+    uint32_t close(std::span<const Token> tokens, bool notify);
+    // MciEngineWait.cpp: after `verb` started on the element, returns once it is done.
+    uint32_t waitFor(const std::string& key, std::string_view verb, WaveAudioDevice& dev);
+    // MciQueries.cpp. `tokens` start with the device name.
+    uint32_t sysinfo(std::span<const Token> tokens, std::string& reply);
+    uint32_t capability(std::span<const Token> items, std::string& reply);
+    static uint32_t info(const WaveAudioDevice& dev, std::span<const Token> items,
+                         std::string& reply);
     // "set waveaudio input ..." and "status waveaudio input": the engine's input.
     uint32_t deviceTypeCommand(const std::string& verb, std::span<const Token> items,
                                std::string& reply);
@@ -101,6 +127,8 @@ private:
     EngineOptions m_options;
     audio::CaptureSource m_input;  // "set waveaudio input"; the elements refer to it
     std::map<std::string, std::unique_ptr<WaveAudioDevice>> m_devices;  // by lower-case alias
+    std::vector<std::string> m_openOrder;  // the aliases as opened, oldest first
+    ElementNotices m_notices;
     uint32_t m_nextId = 1;
 };
 

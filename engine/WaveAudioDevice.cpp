@@ -53,6 +53,7 @@ void WaveAudioDevice::refresh() {
 }
 
 void WaveAudioDevice::halt(Mode then) {
+    m_cued = false;
     if (m_mode == Mode::Playing && m_playback) {
         m_position = m_playFrom + m_playback->playedBytes();
         m_playback.reset();

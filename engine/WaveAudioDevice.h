@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -32,6 +33,10 @@ struct EngineOptions {
     uint64_t compactMinBytes = 64ull * 1024 * 1024;
     uint32_t compactPercent = 50;
     std::chrono::milliseconds compactPause{0};  // between chunks of the copy (tests slow it)
+    // Called again and again while a command given "wait" waits for its play, record or
+    // encoded save to end: lets about `step` pass and returns true to wait on, false to
+    // give up, which stops the element where it got to as "stop" does. Unset: sleeps.
+    std::function<bool(std::chrono::milliseconds step)> idle = nullptr;
 };
 
 // One open waveaudio element: its format, time format, transport mode and position, and
@@ -97,11 +102,21 @@ public:
     uint32_t seek(Items items);
     uint32_t erase(Items items);
     uint32_t save(Items items);
+    // "cue NAME input|output" (WaveAudioDeviceCue.cpp): readies a stopped element, which
+    // then reads "paused" until it is played, recorded, stopped, sought or edited.
+    uint32_t cue(Items items);
 
     Mode mode();
     uint64_t positionBytes();
     uint64_t lengthBytes();
     const audio::AudioFormat& format() const { return m_format; }
+    // An encoded save is under way.
+    bool saving();
+    Reason reason() const { return m_reason; }
+    // The file the element was last saved to or opened from, as an absolute path; empty
+    // until then ("info NAME file").
+    const std::filesystem::path& fileName() const { return m_fileName; }
+    void setFileName(std::filesystem::path name) { m_fileName = std::move(name); }
 
 private:
     // Notices what happened on the sessions' threads since the last command: playback that
@@ -120,6 +135,8 @@ private:
     uint32_t startBackgroundSave(const std::string& target, SoundFileType type);
     void finishBackgroundSave();
     void cancelBackgroundSave();
+    // The element is now named by the file it was saved to.
+    void noteSavedAs(const std::filesystem::path& target);
     // Notes a failed save of `target` in the log and in m_reason.
     void noteSaveFailure(const std::string& target, const files::WriteResult& written);
     static Reason saveFailureReason(files::WriteError error);
@@ -166,6 +183,8 @@ private:
     std::unique_ptr<Take> m_take;  // made on the first recording, or adopted
     Reason m_reason = Reason::None;
     bool m_discard = false;
+    bool m_cued = false;  // "cue": stopped, but reads "paused"
+    std::filesystem::path m_fileName;
 
     std::unique_ptr<CaptureSession> m_capture;
     uint64_t m_recordStart = 0;

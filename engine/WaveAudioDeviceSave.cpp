@@ -30,9 +30,15 @@ uint32_t WaveAudioDevice::save(Items items) {
         return MCIERR_FILE_NOT_SAVED;
     }
     m_reason = Reason::None;
+    noteSavedAs(target);
     logChange({JournalRecord::Kind::Saved, 0, 0, false, {}});
     m_holdsSound = true;
     return MCI_OK;
+}
+
+bool WaveAudioDevice::saving() {
+    refresh();
+    return m_save != nullptr;
 }
 
 uint32_t WaveAudioDevice::startBackgroundSave(const std::string& target, SoundFileType type) {
@@ -55,6 +61,7 @@ void WaveAudioDevice::finishBackgroundSave() {
         return;
     }
     m_reason = Reason::None;
+    noteSavedAs(save->target());
     // Sound recorded or edited while it ran is not in the file: the take stays unsaved.
     if (m_edits == m_editsAtSave) logChange({JournalRecord::Kind::Saved, 0, 0, false, {}});
 }
@@ -63,6 +70,12 @@ void WaveAudioDevice::cancelBackgroundSave() {
     if (!m_save) return;
     m_save->cancel();
     m_save.reset();  // waits for the encoder to stop, and its temporary file is gone
+}
+
+void WaveAudioDevice::noteSavedAs(const std::filesystem::path& target) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(target, ec);
+    m_fileName = ec ? target : full;
 }
 
 void WaveAudioDevice::noteSaveFailure(const std::string& target,

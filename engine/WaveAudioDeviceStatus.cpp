@@ -55,7 +55,8 @@ uint32_t WaveAudioDevice::status(Items items, std::string& reply) {
     else if (item == "length") reply = std::to_string(toReported(lengthBytes()));
     else if (item == "mode") {
         static constexpr const char* kModes[] = {"stopped", "playing", "recording", "paused"};
-        reply = kModes[int(mode())];
+        const Mode now = mode();
+        reply = m_cued && now == Mode::Stopped ? "paused" : kModes[int(now)];
     } else if (item == "ready" || item == "media present") reply = "true";
     else if (item == "time format") {
         static constexpr const char* kFormats[] = {"milliseconds", "bytes", "samples"};
@@ -69,10 +70,8 @@ uint32_t WaveAudioDevice::status(Items items, std::string& reply) {
     else if (item == "reason") reply = reasonWord(m_reason);
     else if (item == "input") reply = inputText(m_input.value_or(m_engineInput));
     else if (item == "level") reply = std::to_string(takeLevel());
-    else if (item == "saving") {
-        refresh();
-        reply = m_save ? "true" : "false";
-    } else if (item == "progress") reply = std::to_string(m_save ? m_save->percent() : 100u);
+    else if (item == "saving") reply = saving() ? "true" : "false";
+    else if (item == "progress") reply = std::to_string(m_save ? m_save->percent() : 100u);
     else if (item == "number of tracks" || item == "current track") reply = "1";
     else return MCIERR_BAD_CONSTANT;  // an item of the tables above without an answer here
     return MCI_OK;

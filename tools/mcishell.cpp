@@ -15,6 +15,16 @@
 // lines and lines starting with '#' are skipped. The exit code is 0 when every command
 // and wait succeeded, 1 otherwise, 2 for bad usage.
 //
+// A command given "wait" (e.g. "record A to 5000 wait") returns when its play or record is
+// done; with --virtual the virtual clock runs meanwhile. Ctrl+C (SIGINT) while such a command
+// waits ends the wait and stops the element where it got to, keeping what was recorded, as
+// "stop" does: the line answers 0, standard error says it was interrupted, and the script
+// goes on (so "record A wait", Ctrl+C, "save A ..." is a recording ended by hand). Ctrl+C at
+// any other moment ends mcishell as the signal always did, leaving the takes on disk.
+// A command given "notify" is answered as usual; how it ended follows on a line of its own,
+// "notify ALIAS successful|superseded|aborted|failure", once known: right after the answer,
+// during a later "wait MS" or command, or at the end of the script.
+//
 // Takes go to $XDG_STATE_HOME/wanshengxia; an element the script does not close keeps its
 // take there when it holds unsaved sound ("open \"<take folder>\" ..." reopens it).
 //
@@ -31,6 +41,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -55,6 +66,37 @@ void logToStderr(wsx::log::Level level, const char*, const std::string& message)
     } else {
         std::fprintf(stderr, "mcishell: %s\n", message.c_str());
     }
+}
+
+// SIGINT: while a command waits (set from its first look at the clock until it returns) it
+// ends the wait; at any other moment the signal does what it did before mcishell took it.
+volatile std::sig_atomic_t g_waiting = 0;
+volatile std::sig_atomic_t g_interrupted = 0;
+struct sigaction g_previousInterrupt {};
+
+void onInterrupt(int) {
+    if (g_waiting) {
+        g_interrupted = 1;
+        return;
+    }
+    sigaction(SIGINT, &g_previousInterrupt, nullptr);
+    std::raise(SIGINT);
+}
+
+void takeInterrupts() {
+    struct sigaction action {};
+    action.sa_handler = &onInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &g_previousInterrupt);
+}
+
+// Notifications wait here until the line that caused them has been answered. Main thread.
+std::vector<std::string> g_notices;
+
+void printNotices() {
+    for (const std::string& notice : g_notices) std::cout << notice << '\n';
+    if (!g_notices.empty()) std::cout << std::flush;
+    g_notices.clear();
 }
 
 // Prints the warnings gathered on the main thread, beside `rc` when a command failed.
@@ -94,8 +136,7 @@ wsx::audio::VirtualAudioBackend::Signal numberedSignal() {
     };
 }
 
-int run(std::istream& in, const wsx::mci::EngineOptions& options, bool virtualClock,
-        bool numbered) {
+int run(std::istream& in, wsx::mci::EngineOptions options, bool virtualClock, bool numbered) {
     std::unique_ptr<wsx::audio::AudioBackend> backend;
     wsx::audio::VirtualAudioBackend* clock = nullptr;
     if (virtualClock) {
@@ -106,9 +147,22 @@ int run(std::istream& in, const wsx::mci::EngineOptions& options, bool virtualCl
     } else {
         backend = std::make_unique<wsx::audio::PulseAudioBackend>();
     }
+    // Lets time pass: the virtual clock's, or the real one's.
+    const auto pass = [clock](std::chrono::milliseconds ms) {
+        if (clock) clock->advance(uint64_t(ms.count()));
+        else std::this_thread::sleep_for(ms);
+    };
+    options.idle = [&pass](std::chrono::milliseconds step) {
+        g_waiting = 1;
+        pass(step);
+        return g_interrupted == 0;
+    };
     int exitCode = 0;
     {
         wsx::mci::MciEngine engine(*backend, options);
+        engine.setNotifySink([](const std::string& alias, wsx::mci::Notification n) {
+            g_notices.push_back("notify " + alias + ' ' + wsx::mci::notificationWord(n));
+        });
         std::string line;
         while (std::getline(in, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -128,19 +182,31 @@ int run(std::istream& in, const wsx::mci::EngineOptions& options, bool virtualCl
                 continue;
             }
             if (wait == Wait::Valid) {
-                if (clock) clock->advance(ms);
-                else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                // In steps, telling what ends meanwhile as it ends.
+                for (uint64_t left = ms; left > 0;) {
+                    const uint64_t step = std::min<uint64_t>(left, 50);
+                    pass(std::chrono::milliseconds(step));
+                    left -= step;
+                    engine.pollNotifications();
+                    printNotices();
+                }
                 printWarnings(0);
                 continue;
             }
             std::string reply;
+            g_interrupted = 0;
             const uint32_t rc = engine.mciSendString(line, &reply);
+            g_waiting = 0;
             std::cout << rc;
             if (!reply.empty()) std::cout << " \"" << reply << '"';
             std::cout << std::endl;
+            printNotices();
+            if (g_interrupted) std::cerr << "mcishell: interrupted: " << line << "\n";
             printWarnings(rc);
             if (rc != 0) exitCode = 1;
         }
+        engine.pollNotifications();
+        printNotices();
     }
     printWarnings(0);  // from closing what the script left open
     return exitCode;
@@ -150,6 +216,7 @@ int run(std::istream& in, const wsx::mci::EngineOptions& options, bool virtualCl
 
 int main(int argc, char** argv) {
     wsx::log::setSink(&logToStderr);
+    takeInterrupts();
     bool virtualClock = false;
     bool numbered = false;
     std::string file;
@@ -181,7 +248,23 @@ int main(int argc, char** argv) {
                    "  save NAME \"<file>\"\n"
                    "      .flac, .opus or .mp3 (any case) encode in the background: \"status\n"
                    "      NAME saving\" says true until done, \"stop NAME\" cancels; any\n"
-                   "      other name is a WAV file, written at once\n";
+                   "      other name is a WAV file, written at once\n"
+                   "  capability NAME|waveaudio can record|can play|can save|has audio|\n"
+                   "      has video|device type|uses files|compound device|can eject|\n"
+                   "      inputs|outputs\n"
+                   "  info NAME product|file\n"
+                   "  sysinfo all|waveaudio|<type> quantity [open] | name N [open] | installname\n"
+                   "  cue NAME [input|output]\n"
+                   "  any command may end in (or hold among its items):\n"
+                   "    wait    return when the play, record or encoded save is done;\n"
+                   "            Ctrl+C ends the wait and stops the element, keeping its sound\n"
+                   "    notify  then print \"notify NAME successful|superseded|aborted|\n"
+                   "            failure\" once it is known how the command ended\n"
+                   "  a timed recording:\n"
+                   "    open new type waveaudio alias A\n"
+                   "    set A bitspersample 16 samplespersec 44100 channels 2\n"
+                   "    record A to 5000 wait\n"
+                   "    save A \"x.wav\"\n";
             return 0;
         } else if (file.empty() && arg[0] != '-') file = arg;
         else {

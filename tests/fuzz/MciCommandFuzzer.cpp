@@ -6,6 +6,7 @@
 #include "FuzzFolder.h"
 #include "audio/VirtualAudioBackend.h"
 #include "engine/MciEngine.h"
+#include "engine/MciFlags.h"
 #include "engine/MciTokenizer.h"
 
 #include <cstddef>
@@ -26,10 +27,13 @@ std::string quoted(const std::string& text) {
 // "open path ..."), which is then moved into the private folder. Empty: not to be sent.
 std::optional<std::string> confined(std::string_view command) {
     using namespace wsx::mci;
-    const Tokenized parsed = tokenize(command);
+    Tokenized parsed = tokenize(command);
     // The engine refuses these before it touches a file.
-    if (parsed.error || parsed.tokens.size() < 2 || parsed.tokens[0].quoted)
+    CommandFlags flags;
+    if (parsed.error || parsed.tokens.size() < 2 || parsed.tokens[0].quoted ||
+        takeCommandFlags(parsed.tokens, flags))
         return std::string(command);
+    // The path is found as the engine finds it, after "wait" and "notify" are taken out.
     const std::vector<Token>& t = parsed.tokens;
     const std::string verb = toLowerAscii(t[0].text);
     size_t pathAt = 0;
@@ -44,9 +48,12 @@ std::optional<std::string> confined(std::string_view command) {
         if (i) out += ' ';
         out += i == pathAt ? quoted(inside->string()) : t[i].quoted ? quoted(t[i].text) : t[i].text;
     }
+    const size_t flagCount = size_t(flags.wait) + size_t(flags.notify);
+    if (flags.wait) out += " wait";
+    if (flags.notify) out += " notify";
     // Belt and braces: what the engine will parse names exactly the confined path.
     const Tokenized again = tokenize(out);
-    if (again.error || again.tokens.size() != t.size() ||
+    if (again.error || again.tokens.size() != t.size() + flagCount ||
         again.tokens[pathAt].text != inside->string())
         return std::nullopt;
     return out;
@@ -58,6 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         wsx::audio::VirtualAudioBackend backend;
         wsx::mci::EngineOptions options{wsx::fuzz::quietFolder().root() / "takes", 1u << 20};
+        // A waiting command moves the clock, so a wait ends at the latest with the 1 MiB limit.
+        options.idle = [&backend](std::chrono::milliseconds step) {
+            backend.advance(uint64_t(step.count()));
+            return true;
+        };
         wsx::mci::MciEngine engine(backend, options);
         engine.mciSendString("open new type waveaudio alias A", nullptr);
         const std::string_view input(reinterpret_cast<const char*>(data), size);

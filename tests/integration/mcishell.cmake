@@ -30,3 +30,9 @@ set_tests_properties(mcishell.RefusesWhatItCannotDoAndSaysWhy PROPERTIES TIMEOUT
 add_test(NAME mcishell.SaysWhyWithNoServer
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/integration/mcishell-no-server.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(mcishell.SaysWhyWithNoServer PROPERTIES TIMEOUT 60)
+
+# Scripted recordings against a real server: "record A to 1500 wait" takes its 1.5 s and
+# saves exactly 1.5 s; Ctrl+C ends a "record A wait" and the next line saves what it got.
+add_test(NAME mcishell.WaitTimesARecordingAndCtrlCEndsIt
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/integration/mcishell-wait.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(mcishell.WaitTimesARecordingAndCtrlCEndsIt PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)

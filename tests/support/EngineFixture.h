@@ -21,7 +21,17 @@ inline audio::VirtualAudioBackend::Signal constantSignal(int16_t value) {
 class EngineTest : public ::testing::Test {
 protected:
     explicit EngineTest(uint64_t maxDataBytes = mci::kMaxWavDataBytes)
-        : engine(backend, mci::EngineOptions{takeFolder(), maxDataBytes}) {}
+        : engine(backend, options(maxDataBytes)) {}
+
+    // A command given "wait" moves the virtual clock while it waits.
+    mci::EngineOptions options(uint64_t maxDataBytes) {
+        mci::EngineOptions o{takeFolder(), maxDataBytes};
+        o.idle = [this](std::chrono::milliseconds step) {
+            backend.advance(uint64_t(step.count()));
+            return true;
+        };
+        return o;
+    }
 
     // Where the engine keeps its takes.
     std::filesystem::path takeFolder() const { return tmp.path() / "spool"; }
