@@ -3,8 +3,25 @@
 #include "MciError.h"
 #include "MciItems.h"
 #include "MciTokenizer.h"
+#include "SoundExport.h"
 
 namespace wsx::mci {
+
+namespace {
+
+// What the device name after the verb says before any device is looked at: none at all
+// (292 for open, 263 otherwise), or "all", which only close takes (279; 261 for a verb
+// that is not one every device has, such as cue, since no device is there to know it).
+uint32_t deviceNameError(std::string_view verb, std::span<const Token> tokens) {
+    if (tokens.size() < 2)
+        return verb == "open" ? MCIERR_MISSING_DEVICE_NAME : MCIERR_INVALID_DEVICE_NAME;
+    if (tokens[1].quoted || !equalsIgnoreCase(tokens[1].text, "all") || verb == "close" ||
+        verb == "sysinfo")
+        return MCI_OK;
+    return verb == "cue" ? MCIERR_UNRECOGNIZED_COMMAND : MCIERR_CANNOT_USE_ALL;
+}
+
+}  // namespace
 
 MciEngine::MciEngine(audio::AudioBackend& backend, EngineOptions options)
     : m_backend(backend), m_options(std::move(options)) {}
@@ -30,7 +47,8 @@ uint32_t MciEngine::mciSendString(std::string_view command, std::string* reply) 
 
 uint32_t MciEngine::dispatch(const std::vector<Token>& t, const CommandFlags& flags,
                              std::string& out) {
-    if (t.empty() || t[0].quoted) return MCIERR_UNRECOGNIZED_COMMAND;
+    if (t.empty()) return MCIERR_MISSING_COMMAND_STRING;
+    if (t[0].quoted) return MCIERR_UNRECOGNIZED_COMMAND;
 
     const std::string verb = toLowerAscii(t[0].text);
     static constexpr std::string_view kVerbs[] = {
@@ -38,7 +56,7 @@ uint32_t MciEngine::dispatch(const std::vector<Token>& t, const CommandFlags& fl
         "stop", "seek",  "delete", "save",   "cue",  "capability", "info",  "sysinfo"};
     if (std::find(std::begin(kVerbs), std::end(kVerbs), verb) == std::end(kVerbs))
         return MCIERR_UNRECOGNIZED_COMMAND;
-    if (t.size() < 2) return verb == "open" ? MCIERR_MISSING_PARAMETER : MCIERR_INVALID_DEVICE_NAME;
+    if (uint32_t e = deviceNameError(verb, t)) return e;
 
     const std::span<const Token> rest(t.begin() + 1, t.end());
     if (verb == "open") return open(rest, flags.notify, out);
@@ -107,18 +125,23 @@ uint32_t MciEngine::open(std::span<const Token> tokens, bool notify, std::string
                              {{"type", true}, {"alias", true}, {"shareable"}, {"buffer", true}}))
         return e;
     const bool isNew = !tokens[0].quoted && equalsIgnoreCase(tokens[0].text, "new");
+    const auto type = p.value("type");
+    const auto alias = p.value("alias");
+    // Without a type, a word that names no file of a known kind is taken for a device name.
+    if (!type && !isNew && typeFromExtension(tokens[0].text) != SoundFileType::Wav)
+        return MCIERR_INVALID_DEVICE_NAME;
+    if (isNew && (!alias || alias->empty())) return MCIERR_NEW_REQUIRES_ALIAS;
     std::error_code ec;
     if (!isNew && !std::filesystem::is_directory(tokens[0].text, ec))
         return MCIERR_UNSUPPORTED_FUNCTION;
-    const auto type = p.value("type");
     if (!type) return MCIERR_MISSING_PARAMETER;
     if (!equalsIgnoreCase(*type, "waveaudio")) return MCIERR_INVALID_DEVICE_NAME;
-    const auto alias = p.value("alias");
+    if (p.has("shareable")) return MCIERR_UNSUPPORTED_FUNCTION;  // waveaudio is not shared
     if (!alias || alias->empty()) return MCIERR_NEW_REQUIRES_ALIAS;
     if (equalsIgnoreCase(*alias, "all")) return MCIERR_INVALID_DEVICE_NAME;
     if (auto buffer = p.value("buffer")) {
         uint32_t seconds = 0;
-        if (!parseDecimal(*buffer, seconds)) return MCIERR_BAD_INTEGER;
+        if (!parseInteger(*buffer, seconds)) return MCIERR_BAD_INTEGER;
     }
     const std::string key = toLowerAscii(*alias);
     if (m_devices.count(key)) return MCIERR_DUPLICATE_ALIAS;

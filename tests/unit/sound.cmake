@@ -8,6 +8,7 @@ wsx_add_gtest(wsx_sound_tests
     unit/WaveformTest.cpp
     unit/WavFileTest.cpp
     unit/MciEngineTest.cpp
+    unit/MciParserTest.cpp
     unit/MciWaitNotifyTest.cpp
     unit/MciRecordingTest.cpp
     unit/ModuleRecordTest.cpp
