@@ -7,6 +7,22 @@
 
 namespace wsx::mci {
 
+namespace {
+
+// What the device name after the verb says before any device is looked at: none at all
+// (292 for open, 263 otherwise), or "all", which only close takes (279; 261 for a verb
+// that is not one every device has, such as cue, since no device is there to know it).
+uint32_t deviceNameError(std::string_view verb, std::span<const Token> tokens) {
+    if (tokens.size() < 2)
+        return verb == "open" ? MCIERR_MISSING_DEVICE_NAME : MCIERR_INVALID_DEVICE_NAME;
+    if (tokens[1].quoted || !equalsIgnoreCase(tokens[1].text, "all") || verb == "close" ||
+        verb == "sysinfo")
+        return MCI_OK;
+    return verb == "cue" ? MCIERR_UNRECOGNIZED_COMMAND : MCIERR_CANNOT_USE_ALL;
+}
+
+}  // namespace
+
 MciEngine::MciEngine(audio::AudioBackend& backend, EngineOptions options)
     : m_backend(backend), m_options(std::move(options)) {}
 
@@ -31,7 +47,8 @@ uint32_t MciEngine::mciSendString(std::string_view command, std::string* reply) 
 
 uint32_t MciEngine::dispatch(const std::vector<Token>& t, const CommandFlags& flags,
                              std::string& out) {
-    if (t.empty() || t[0].quoted) return MCIERR_UNRECOGNIZED_COMMAND;
+    if (t.empty()) return MCIERR_MISSING_COMMAND_STRING;
+    if (t[0].quoted) return MCIERR_UNRECOGNIZED_COMMAND;
 
     const std::string verb = toLowerAscii(t[0].text);
     static constexpr std::string_view kVerbs[] = {
@@ -39,7 +56,7 @@ uint32_t MciEngine::dispatch(const std::vector<Token>& t, const CommandFlags& fl
         "stop", "seek",  "delete", "save",   "cue",  "capability", "info",  "sysinfo"};
     if (std::find(std::begin(kVerbs), std::end(kVerbs), verb) == std::end(kVerbs))
         return MCIERR_UNRECOGNIZED_COMMAND;
-    if (t.size() < 2) return verb == "open" ? MCIERR_MISSING_PARAMETER : MCIERR_INVALID_DEVICE_NAME;
+    if (uint32_t e = deviceNameError(verb, t)) return e;
 
     const std::span<const Token> rest(t.begin() + 1, t.end());
     if (verb == "open") return open(rest, flags.notify, out);
@@ -107,8 +124,11 @@ uint32_t MciEngine::open(std::span<const Token> tokens, bool notify, std::string
     if (uint32_t e = p.parse(tokens.subspan(1),
                              {{"type", true}, {"alias", true}, {"shareable"}, {"buffer", true}}))
         return e;
+    const bool isNew = !tokens[0].quoted && equalsIgnoreCase(tokens[0].text, "new");
+    if (isNew && p.value("alias").value_or("").empty()) return MCIERR_NEW_REQUIRES_ALIAS;
     OpenTarget target;
     if (uint32_t e = resolveOpenTarget(tokens[0], p.value("type"), target)) return e;
+    if (p.has("shareable")) return MCIERR_UNSUPPORTED_FUNCTION;  // waveaudio is not shared
     // A file opened without an alias is addressed by its name as given.
     const bool namedByFile = !p.has("alias") && target.kind == OpenTarget::Kind::File;
     const auto alias = namedByFile ? std::optional(target.path) : p.value("alias");
@@ -116,7 +136,7 @@ uint32_t MciEngine::open(std::span<const Token> tokens, bool notify, std::string
     if (equalsIgnoreCase(*alias, "all")) return MCIERR_INVALID_DEVICE_NAME;
     if (auto buffer = p.value("buffer")) {
         uint32_t seconds = 0;
-        if (!parseDecimal(*buffer, seconds)) return MCIERR_BAD_INTEGER;
+        if (!parseInteger(*buffer, seconds)) return MCIERR_BAD_INTEGER;
     }
     const std::string key = toLowerAscii(*alias);
     if (m_devices.count(key)) return namedByFile ? MCIERR_DEVICE_OPEN : MCIERR_DUPLICATE_ALIAS;

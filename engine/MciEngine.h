@@ -27,6 +27,18 @@ public:
 // "open new type waveaudio alias NAME" or from a WAV file. Verbs, keywords and aliases
 // ignore case; each alias names one element.
 //
+// Parsing, with the platform's codes: an empty command is 267; "open" without a name 292;
+// "all" in place of a name is for close and sysinfo only (279; 261 for cue). Every number
+// an item takes is decimal or the colon form of up to four byte fields, least significant
+// first ("220:5:0" is 1500); anything else, hex included, is 270. An item of a fixed list
+// may be given by its number (MciConstants.h): "status NAME 4" is the mode, "capability
+// NAME 5" uses files, "set NAME time format 8" bytes (a time format number without a
+// format here: 293). The same flag twice is 295; two status or capability items, "time
+// format" twice or two seek targets exclude each other: 284. "status NAME position |
+// length track 1" is the start and length of the element's one track (another track: 282;
+// "track" is ignored by the other items). "open ... shareable" is refused (274): an
+// element is never shared.
+//
 // Takes: each element records into its own take folder under EngineOptions::takeFolder,
 // which survives a crash or a kill. Beyond the usual commands this engine understands:
 //   open "<take folder>" type waveaudio alias NAME

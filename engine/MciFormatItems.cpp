@@ -27,7 +27,7 @@ uint32_t DerivedFormatItems::take(std::span<const Token> items, size_t& i) {
     i = at;
     uint32_t number = 0;
     if (tag && !items[at].quoted && equalsIgnoreCase(items[at].text, "pcm")) number = kTagPcm;
-    else if (!parseDecimal(items[at].text, number)) return MCIERR_BAD_INTEGER;
+    else if (!parseInteger(items[at].text, number)) return MCIERR_BAD_INTEGER;
     if (tag) {
         m_tag = true;
         return number == kTagPcm ? MCI_OK : MCIERR_OUTOFRANGE;

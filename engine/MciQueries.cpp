@@ -1,5 +1,6 @@
 // What the device says about itself: capability, info and sysinfo. One waveaudio device is
 // installed; its open elements are the open devices.
+#include "MciConstants.h"
 #include "MciEngine.h"
 #include "MciError.h"
 #include "MciItems.h"
@@ -33,30 +34,31 @@ std::optional<std::string> joinedItem(std::span<const Token> items) {
 
 uint32_t MciEngine::capability(std::span<const Token> items, std::string& reply) {
     if (items.empty()) return MCIERR_MISSING_PARAMETER;
+    // One item of the list, by its words or its number; two items exclude each other.
+    std::string_view item;
+    for (size_t i = 0; i < items.size();) {
+        const ConstantMatch match = matchConstant(kCapabilityItems, items.subspan(i));
+        if (!match.used || match.name.empty()) return MCIERR_BAD_CONSTANT;
+        if (!item.empty()) return MCIERR_FLAGS_NOT_COMPATIBLE;
+        item = match.name;
+        i += match.used;
+    }
     static constexpr std::pair<std::string_view, std::string_view> kFixed[] = {
         {"can record", "true"}, {"can play", "true"},        {"can save", "true"},
         {"has audio", "true"},  {"has video", "false"},      {"device type", "waveaudio"},
         {"uses files", "true"}, {"compound device", "true"}, {"can eject", "false"}};
-    const std::string item = joinedItem(items).value_or("\"");
     for (const auto& [name, answer] : kFixed)
         if (item == name) {
             reply = answer;
             return MCI_OK;
         }
-    if (item == "inputs" || item == "outputs") {
-        // Each of the server's outputs shows as the monitor source of it.
-        const auto devices = m_backend.captureDevices();
-        const auto outputs = std::count_if(devices.begin(), devices.end(), [](const auto& d) {
-            return d.name.ends_with(".monitor");
-        });
-        const auto count = item == "outputs" ? outputs : std::ssize(devices) - outputs;
-        reply = std::to_string(devices.empty() ? 1 : count);  // no server: one, as a guess
-        return MCI_OK;
-    }
-    // An item followed by more is two items at once.
-    for (const auto& [name, answer] : kFixed)
-        if (item.starts_with(std::string(name) + ' ')) return MCIERR_FLAGS_NOT_COMPATIBLE;
-    return MCIERR_BAD_CONSTANT;
+    // inputs, outputs. Each of the server's outputs shows as the monitor source of it.
+    const auto devices = m_backend.captureDevices();
+    const auto outputs = std::count_if(devices.begin(), devices.end(),
+                                       [](const auto& d) { return d.name.ends_with(".monitor"); });
+    const auto count = item == "outputs" ? outputs : std::ssize(devices) - outputs;
+    reply = std::to_string(devices.empty() ? 1 : count);  // no server: one, as a guess
+    return MCI_OK;
 }
 
 uint32_t MciEngine::info(const WaveAudioDevice& dev, std::span<const Token> items,
@@ -102,7 +104,7 @@ uint32_t MciEngine::sysinfo(std::span<const Token> tokens, std::string& reply) {
         return MCI_OK;
     }
     uint32_t n = 0;
-    if (!parseDecimal(*p.value("name"), n)) return MCIERR_BAD_INTEGER;
+    if (!parseInteger(*p.value("name"), n)) return MCIERR_BAD_INTEGER;
     if (n == 0 || n > count) return MCIERR_OUTOFRANGE;
     reply = p.has("open") ? m_openOrder[n - 1] : std::string("waveaudio");
     return MCI_OK;

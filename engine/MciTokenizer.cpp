@@ -55,4 +55,24 @@ bool parseDecimal(std::string_view text, uint32_t& value) {
     return true;
 }
 
+bool parseInteger(std::string_view text, uint32_t& value) {
+    if (text.find(':') == std::string_view::npos) return parseDecimal(text, value);
+    uint32_t result = 0;
+    int shift = 0;
+    size_t start = 0;
+    while (true) {
+        if (shift > 24) return false;  // a fifth field
+        const size_t colon = text.find(':', start);
+        const std::string_view field = text.substr(start, colon - start);
+        uint32_t byte = 0;
+        if (!field.empty() && (!parseDecimal(field, byte) || byte > 255)) return false;
+        result |= byte << shift;
+        shift += 8;
+        if (colon == std::string_view::npos) break;
+        start = colon + 1;
+    }
+    value = result;
+    return true;
+}
+
 }  // namespace wsx::mci

@@ -115,13 +115,9 @@ uint32_t WaveAudioDevice::set(Items items) {
         if (!t.quoted && equalsIgnoreCase(t.text, "time")) {
             if (i + 1 >= items.size() || !equalsIgnoreCase(items[i + 1].text, "format"))
                 return MCIERR_UNRECOGNIZED_KEYWORD;
-            if (timeFormatGiven) return MCIERR_DUPLICATE_FLAGS;
+            if (timeFormatGiven) return MCIERR_FLAGS_NOT_COMPATIBLE;
             if (i + 2 >= items.size()) return MCIERR_MISSING_PARAMETER;
-            const std::string word = toLowerAscii(items[i + 2].text);
-            if (word == "milliseconds" || word == "ms") timeFormat = TimeFormat::Milliseconds;
-            else if (word == "bytes") timeFormat = TimeFormat::Bytes;
-            else if (word == "samples") timeFormat = TimeFormat::Samples;
-            else return MCIERR_BAD_CONSTANT;
+            if (uint32_t e = parseTimeFormat(items[i + 2], timeFormat)) return e;
             timeFormatGiven = true;
             i += 2;
             continue;
@@ -141,7 +137,7 @@ uint32_t WaveAudioDevice::set(Items items) {
         seen[which] = true;
         if (i + 1 >= items.size()) return MCIERR_MISSING_PARAMETER;
         uint32_t v = 0;
-        if (!parseDecimal(items[++i].text, v)) return MCIERR_BAD_INTEGER;
+        if (!parseInteger(items[++i].text, v)) return MCIERR_BAD_INTEGER;
         formatItem = true;
         if (which == 0) {
             if (v != 8 && v != 16) return MCIERR_OUTOFRANGE;
@@ -160,51 +156,6 @@ uint32_t WaveAudioDevice::set(Items items) {
     m_timeFormat = timeFormat;
     m_format = format;
     if (input) m_input = input;
-    return MCI_OK;
-}
-
-uint32_t WaveAudioDevice::status(Items items, std::string& reply) {
-    if (items.empty()) return MCIERR_MISSING_PARAMETER;
-    std::string item;
-    for (const Token& t : items) {
-        if (t.quoted) return MCIERR_BAD_CONSTANT;
-        if (!item.empty()) item += ' ';
-        item += toLowerAscii(t.text);
-    }
-    static constexpr std::string_view kSingle[] = {"position",      "length",        "mode",
-                                                   "ready",         "samplespersec", "channels",
-                                                   "bitspersample", "bytespersec",   "alignment"};
-    if (item == "position") reply = std::to_string(toReported(positionBytes()));
-    else if (item == "length") reply = std::to_string(toReported(lengthBytes()));
-    else if (item == "mode") {
-        static constexpr const char* kModes[] = {"stopped", "playing", "recording", "paused"};
-        const Mode now = mode();
-        reply = m_cued && now == Mode::Stopped ? "paused" : kModes[int(now)];
-    } else if (item == "ready" || item == "media present") reply = "true";
-    else if (item == "time format") {
-        static constexpr const char* kFormats[] = {"milliseconds", "bytes", "samples"};
-        reply = kFormats[int(m_timeFormat)];
-    } else if (item == "samplespersec") reply = std::to_string(m_format.sampleRate);
-    else if (item == "channels") reply = std::to_string(m_format.channels);
-    else if (item == "bitspersample") reply = std::to_string(m_format.bitsPerSample);
-    else if (item == "bytespersec") reply = std::to_string(m_format.bytesPerSecond());
-    else if (item == "alignment") reply = std::to_string(m_format.blockAlign());
-    else if (item == "format tag") reply = "pcm";
-    else if (item == "reason") reply = reasonWord(m_reason);
-    else if (item == "input") reply = inputText(m_input.value_or(m_engineInput));
-    else if (item == "level") reply = std::to_string(takeLevel());
-    else if (item == "saving") reply = saving() ? "true" : "false";
-    else if (item == "progress") reply = std::to_string(m_save ? m_save->percent() : 100u);
-    else if (item == "number of tracks" || item == "current track") reply = "1";
-    else {
-        // Two known items at once exclude each other; anything else is not an item.
-        const bool allKnown =
-            items.size() > 1 && std::all_of(items.begin(), items.end(), [](const Token& t) {
-                return std::any_of(std::begin(kSingle), std::end(kSingle),
-                                   [&](std::string_view k) { return equalsIgnoreCase(t.text, k); });
-            });
-        return allKnown ? MCIERR_FLAGS_NOT_COMPATIBLE : MCIERR_BAD_CONSTANT;
-    }
     return MCI_OK;
 }
 
@@ -262,7 +213,7 @@ uint32_t WaveAudioDevice::record(Items items) {
     if (auto v = p.value("to")) {
         // A stop point may lie beyond the end: the take grows to reach it.
         uint32_t value = 0;
-        if (!parseDecimal(*v, value)) return MCIERR_BAD_INTEGER;
+        if (!parseInteger(*v, value)) return MCIERR_BAD_INTEGER;
         if (value < toReported(from)) return MCIERR_OUTOFRANGE;
         const uint64_t toBytes = fromReported(value, length);
         budget = std::min(budget, toBytes - std::min(toBytes, from));
@@ -335,16 +286,31 @@ uint32_t WaveAudioDevice::stop(Items items) {
 }
 
 uint32_t WaveAudioDevice::seek(Items items) {
-    if (items.empty() || !equalsIgnoreCase(items[0].text, "to") || items[0].quoted)
-        return items.empty() ? MCIERR_MISSING_PARAMETER : MCIERR_UNRECOGNIZED_KEYWORD;
-    if (items.size() < 2) return MCIERR_MISSING_PARAMETER;
-    if (items.size() > 2) return MCIERR_UNRECOGNIZED_KEYWORD;
+    // "to start", "to end" and "to p" are three flags: one of them, once.
+    enum Target { Start, End, Point };
+    bool given[3] = {false, false, false};
+    std::string point;
+    for (size_t i = 0; i < items.size(); i += 2) {
+        if (items[i].quoted || !equalsIgnoreCase(items[i].text, "to"))
+            return MCIERR_UNRECOGNIZED_KEYWORD;
+        if (i + 1 >= items.size()) return MCIERR_MISSING_PARAMETER;
+        const Token& where = items[i + 1];
+        const Target target = where.quoted                            ? Point
+                              : equalsIgnoreCase(where.text, "start") ? Start
+                              : equalsIgnoreCase(where.text, "end")   ? End
+                                                                      : Point;
+        if (given[target]) return MCIERR_DUPLICATE_FLAGS;
+        given[target] = true;
+        if (target == Point) point = where.text;
+    }
+    const int targets = given[Start] + given[End] + given[Point];
+    if (targets == 0) return MCIERR_MISSING_PARAMETER;
+    if (targets > 1) return MCIERR_FLAGS_NOT_COMPATIBLE;
     refresh();
     uint64_t target = 0;
-    const std::string& where = items[1].text;
-    if (!items[1].quoted && equalsIgnoreCase(where, "start")) target = 0;
-    else if (!items[1].quoted && equalsIgnoreCase(where, "end")) target = lengthBytes();
-    else if (uint32_t e = parsePosition(where, target)) return e;
+    if (given[End]) target = lengthBytes();
+    else if (given[Point])
+        if (uint32_t e = parsePosition(point, target)) return e;
     halt(Mode::Stopped);
     m_position = std::min(target, m_wave.length());
     return MCI_OK;

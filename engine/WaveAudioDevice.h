@@ -167,6 +167,9 @@ private:
     // Converts a position given in the time format to bytes: MCIERR_OUTOFRANGE past the
     // end, MCIERR_BAD_INTEGER for text that is not a number.
     uint32_t parsePosition(const std::string& text, uint64_t& bytes);
+    // "time format" by its word or number (MciConstants.h): MCIERR_BAD_CONSTANT for a word
+    // that is none, MCIERR_BAD_TIME_FORMAT for a number of a format the element lacks.
+    static uint32_t parseTimeFormat(const Token& token, TimeFormat& format);
     // The most bytes the element may hold: what one WAV file can, on whole frames.
     uint64_t recordLimit() const;
     // "[from p] [to q]": p defaults to the position, q to the end; p after q is out of range.

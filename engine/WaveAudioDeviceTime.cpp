@@ -1,5 +1,6 @@
 // The element's time formats: bytes, samples and milliseconds, converted only at the command
 // boundary.
+#include "MciConstants.h"
 #include "MciError.h"
 #include "WaveAudioDevice.h"
 
@@ -31,11 +32,22 @@ uint64_t WaveAudioDevice::fromReported(uint32_t value, uint64_t length) const {
 
 uint32_t WaveAudioDevice::parsePosition(const std::string& text, uint64_t& bytes) {
     uint32_t value = 0;
-    if (!parseDecimal(text, value)) return MCIERR_BAD_INTEGER;
+    if (!parseInteger(text, value)) return MCIERR_BAD_INTEGER;
     const uint64_t length = lengthBytes();
     if (value > toReported(length)) return MCIERR_OUTOFRANGE;
     bytes = std::min(fromReported(value, length), length);
     return MCI_OK;
+}
+
+uint32_t WaveAudioDevice::parseTimeFormat(const Token& token, TimeFormat& format) {
+    const ConstantMatch match = matchConstant(kTimeFormats, std::span(&token, 1));
+    if (!match.used) return MCIERR_BAD_CONSTANT;  // also the words of formats we lack
+    switch (match.number) {
+    case 0: format = TimeFormat::Milliseconds; return MCI_OK;
+    case 8: format = TimeFormat::Bytes; return MCI_OK;
+    case 9: format = TimeFormat::Samples; return MCI_OK;
+    default: return MCIERR_BAD_TIME_FORMAT;  // a number this element has no format for
+    }
 }
 
 uint64_t WaveAudioDevice::recordLimit() const {

@@ -9,7 +9,7 @@ using wsx::test::EngineTest;
 TEST_F(EngineTest, ParsingErrorsCarryTheirCodes) {
     openA();
     const std::pair<const char*, uint32_t> cases[] = {
-        {"", MCIERR_UNRECOGNIZED_COMMAND},
+        {"", MCIERR_MISSING_COMMAND_STRING},
         {"frobnicate A", MCIERR_UNRECOGNIZED_COMMAND},
         {"\"play\" A", MCIERR_UNRECOGNIZED_COMMAND},
         {"play A loudly", MCIERR_UNRECOGNIZED_KEYWORD},

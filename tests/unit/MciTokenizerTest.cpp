@@ -40,3 +40,28 @@ TEST(MciTokenizer, DecimalNumbersOnly) {
     for (const char* bad : {"", "-1", "+1", "1.5", "12a", "4294967296", "0x10", " 1"})
         EXPECT_FALSE(parseDecimal(bad, v)) << bad;
 }
+
+TEST(MciTokenizer, IntegersInDecimalOrColonForm) {
+    const std::pair<const char*, uint32_t> good[] = {
+        {"1500", 1500},
+        {"220:5:0", 1500},
+        {":1", 256},
+        {"250::", 250},
+        {"250:0", 250},
+        {":", 0},
+        {"1:2:3:4", 0x04030201},
+        {"255:255:255:255", UINT32_MAX},
+        {"0:0:0:1", 1u << 24},
+    };
+    for (const auto& [text, expected] : good) {
+        uint32_t v = 7;
+        EXPECT_TRUE(parseInteger(text, v)) << text;
+        EXPECT_EQ(v, expected) << text;
+    }
+    for (const char* bad : {"0:0:0:0:0", "0:0:0:0:", ":0:0:0:0", "256:0:0:0", "0:256", "0xfa",
+                            "1:-1", "1: 2", "a:1", "", "4294967296", "0:0:0:0:0:0:0:0:0"}) {
+        uint32_t v = 7;
+        EXPECT_FALSE(parseInteger(bad, v)) << bad;
+        EXPECT_EQ(v, 7u) << bad << ": a refused number leaves the value alone";
+    }
+}

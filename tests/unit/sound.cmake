@@ -10,6 +10,7 @@ wsx_add_gtest(wsx_sound_tests
     unit/WavReaderTest.cpp
     unit/MciFileTest.cpp
     unit/MciEngineTest.cpp
+    unit/MciParserTest.cpp
     unit/MciWaitNotifyTest.cpp
     unit/MciRecordingTest.cpp
     unit/ModuleRecordTest.cpp
