@@ -1,9 +1,9 @@
 #include "MciEngine.h"
 
+#include "MciElement.h"
 #include "MciError.h"
 #include "MciItems.h"
 #include "MciTokenizer.h"
-#include "SoundExport.h"
 
 namespace wsx::mci {
 
@@ -118,25 +118,20 @@ uint32_t MciEngine::deviceTypeCommand(const std::string& verb, std::span<const T
 }
 
 uint32_t MciEngine::open(std::span<const Token> tokens, bool notify, std::string& reply) {
-    // tokens[0] is the element: "new" for a new, untitled waveform, or the folder of a take
-    // left by an earlier run (TakeStore), which the element then continues.
+    // tokens[0] is the element: "new" for a new, untitled waveform, the folder of a take
+    // left by an earlier run (TakeStore), which the element then continues, or a WAV file.
     ParsedItems p;
     if (uint32_t e = p.parse(tokens.subspan(1),
                              {{"type", true}, {"alias", true}, {"shareable"}, {"buffer", true}}))
         return e;
     const bool isNew = !tokens[0].quoted && equalsIgnoreCase(tokens[0].text, "new");
-    const auto type = p.value("type");
-    const auto alias = p.value("alias");
-    // Without a type, a word that names no file of a known kind is taken for a device name.
-    if (!type && !isNew && typeFromExtension(tokens[0].text) != SoundFileType::Wav)
-        return MCIERR_INVALID_DEVICE_NAME;
-    if (isNew && (!alias || alias->empty())) return MCIERR_NEW_REQUIRES_ALIAS;
-    std::error_code ec;
-    if (!isNew && !std::filesystem::is_directory(tokens[0].text, ec))
-        return MCIERR_UNSUPPORTED_FUNCTION;
-    if (!type) return MCIERR_MISSING_PARAMETER;
-    if (!equalsIgnoreCase(*type, "waveaudio")) return MCIERR_INVALID_DEVICE_NAME;
+    if (isNew && p.value("alias").value_or("").empty()) return MCIERR_NEW_REQUIRES_ALIAS;
+    OpenTarget target;
+    if (uint32_t e = resolveOpenTarget(tokens[0], p.value("type"), target)) return e;
     if (p.has("shareable")) return MCIERR_UNSUPPORTED_FUNCTION;  // waveaudio is not shared
+    // A file opened without an alias is addressed by its name as given.
+    const bool namedByFile = !p.has("alias") && target.kind == OpenTarget::Kind::File;
+    const auto alias = namedByFile ? std::optional(target.path) : p.value("alias");
     if (!alias || alias->empty()) return MCIERR_NEW_REQUIRES_ALIAS;
     if (equalsIgnoreCase(*alias, "all")) return MCIERR_INVALID_DEVICE_NAME;
     if (auto buffer = p.value("buffer")) {
@@ -144,10 +139,12 @@ uint32_t MciEngine::open(std::span<const Token> tokens, bool notify, std::string
         if (!parseInteger(*buffer, seconds)) return MCIERR_BAD_INTEGER;
     }
     const std::string key = toLowerAscii(*alias);
-    if (m_devices.count(key)) return MCIERR_DUPLICATE_ALIAS;
+    if (m_devices.count(key)) return namedByFile ? MCIERR_DEVICE_OPEN : MCIERR_DUPLICATE_ALIAS;
     auto device = std::make_unique<WaveAudioDevice>(m_backend, m_options, m_input);
-    if (!isNew)
-        if (uint32_t e = device->adoptTake(tokens[0].text)) return e;
+    if (target.kind == OpenTarget::Kind::TakeFolder)
+        if (uint32_t e = device->adoptTake(target.path)) return e;
+    if (target.kind == OpenTarget::Kind::File)
+        if (uint32_t e = device->openFile(target.path)) return e;
     device->tendTake();
     m_notices.opened(key, *alias, *device);
     m_devices.emplace(key, std::move(device));

@@ -24,8 +24,8 @@ public:
 };
 
 // Interprets MCI command strings for waveaudio elements opened with
-// "open new type waveaudio alias NAME". Verbs, keywords and aliases ignore case; each
-// alias names one element.
+// "open new type waveaudio alias NAME" or from a WAV file. Verbs, keywords and aliases
+// ignore case; each alias names one element.
 //
 // Parsing, with the platform's codes: an empty command is 267; "open" without a name 292;
 // "all" in place of a name is for close and sysinfo only (279; 261 for cue). Every number
@@ -45,6 +45,22 @@ public:
 //       continues a take an earlier run left (TakeStore lists them): stopped at 0, its
 //       length and format recovered, the format fixed. 275: not a take; 288: another
 //       running program holds it; 296: it cannot be read.
+//   open "<file>.wav" [type waveaudio] [alias NAME]   (also "waveaudio!<file>")
+//       an existing PCM WAV file (8 or 16 bits, 1 or 2 channels, 8000-48000 Hz; extra
+//       chunks and WAVE_FORMAT_EXTENSIBLE with PCM inside are fine) as the element: stopped
+//       at 0 with the file's format, fixed, and its sound, copied into the element's take,
+//       so the file is written only by a save. Without "type" a .wav ending (any case)
+//       chooses waveaudio; another ending: 281 MCIERR_EXTENSION_NOT_FOUND; none: 263.
+//       Without an alias the element is addressed by the name as given (opening it again
+//       that way: 265 MCIERR_DEVICE_OPEN). 275: no such file; 296: not a PCM WAV file the
+//       element can hold, or it cannot be read; 262: the take cannot be made.
+//   save NAME
+//       without a file name: to the file the element was opened from or last saved to
+//       ("info NAME file"); a new element never saved has none (273).
+//   set NAME bytespersec N | alignment N | format tag pcm|1
+//       accepted when they agree with the format the whole command leaves (alignment =
+//       channels x bits / 8, bytespersec = rate x alignment), else 282; any tag but PCM
+//       is 282. They are never stored: the saved header is always consistent.
 //   A take whose sound file is mostly sound recorded over or deleted is compacted in the
 //   background (EngineOptions::compactMinBytes, compactPercent), looked after after each
 //   command on its element; a kill at any moment of it keeps the take.

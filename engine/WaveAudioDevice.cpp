@@ -1,6 +1,7 @@
 #include "WaveAudioDevice.h"
 
 #include "MciError.h"
+#include "MciFormatItems.h"
 #include "MciItems.h"
 #include "WavFile.h"
 #include "platform/log/Log.h"
@@ -101,6 +102,7 @@ uint32_t WaveAudioDevice::set(Items items) {
     audio::AudioFormat format = m_format;
     bool formatItem = false;
     bool seen[3] = {false, false, false};
+    DerivedFormatItems derived;  // bytespersec, alignment, format tag
     std::optional<audio::CaptureSource> input;
     for (size_t i = 0; i < items.size(); ++i) {
         const Token& t = items[i];
@@ -118,6 +120,11 @@ uint32_t WaveAudioDevice::set(Items items) {
             if (uint32_t e = parseTimeFormat(items[i + 2], timeFormat)) return e;
             timeFormatGiven = true;
             i += 2;
+            continue;
+        }
+        if (const uint32_t e = derived.take(items, i); e != DerivedFormatItems::kNotOneOfThem) {
+            if (e) return e;
+            formatItem = true;
             continue;
         }
         static constexpr std::string_view kFormatItems[3] = {"bitspersample", "samplespersec",
@@ -145,6 +152,7 @@ uint32_t WaveAudioDevice::set(Items items) {
     }
     if (items.empty()) return MCIERR_MISSING_PARAMETER;
     if (formatItem && m_holdsSound) return MCIERR_NONAPPLICABLE_FUNCTION;
+    if (const uint32_t e = derived.check(format)) return e;
     m_timeFormat = timeFormat;
     m_format = format;
     if (input) m_input = input;

@@ -84,6 +84,13 @@ public:
     // sound and format. MCIERR_FILE_NOT_FOUND: not a take; MCIERR_DEVICE_LOCKED: another
     // program has it open; MCIERR_INVALID_FILE: it cannot be read.
     uint32_t adoptTake(const std::filesystem::path& folder);
+    // Makes this (new, empty) element the sound of the WAV file at `file`: stopped at 0 with
+    // the file's format and sound (WaveAudioDeviceFile.cpp). The sound is copied into a take
+    // of its own, so edits never touch the file until a save, and a kill after an edit
+    // leaves them in the take. MCIERR_FILE_NOT_FOUND: no such file; MCIERR_INVALID_FILE: not
+    // a PCM WAV file the element can hold, or it cannot be read; MCIERR_HARDWARE: the take
+    // cannot be made or written (disk full, take folder unusable).
+    uint32_t openFile(const std::filesystem::path& file);
     // The element is closed on purpose: its take goes with it.
     void discard() { m_discard = true; }
     // Looks after the take between commands: starts a compaction when enough of its sound
@@ -114,7 +121,7 @@ public:
     bool saving();
     Reason reason() const { return m_reason; }
     // The file the element was last saved to or opened from, as an absolute path; empty
-    // until then ("info NAME file").
+    // until then ("info NAME file"; "save NAME" with no file name saves there).
     const std::filesystem::path& fileName() const { return m_fileName; }
     void setFileName(std::filesystem::path name) { m_fileName = std::move(name); }
 

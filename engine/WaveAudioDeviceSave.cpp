@@ -9,12 +9,14 @@
 namespace wsx::mci {
 
 uint32_t WaveAudioDevice::save(Items items) {
-    if (items.empty()) return MCIERR_MISSING_PARAMETER;
+    // No name: the file the element was opened from or last saved to; a new element has
+    // none, and the name is then a missing parameter.
+    if (items.empty() && m_fileName.empty()) return MCIERR_MISSING_PARAMETER;
     if (items.size() > 1) return MCIERR_UNRECOGNIZED_KEYWORD;
     refresh();
     if (m_save) return MCIERR_NONAPPLICABLE_FUNCTION;  // one save at a time
     halt(Mode::Stopped);
-    const std::string& target = items[0].text;
+    const std::string target = items.empty() ? m_fileName.string() : items[0].text;
     if (m_wave.length() > m_options.maxDataBytes) {
         log::warning(log::kEngine, "cannot save " + target + ": the recording is over " +
                                        std::to_string(m_options.maxDataBytes) + " bytes");

@@ -21,7 +21,7 @@ readerSeconds=${2:-$seconds}
 build=$(cd "${3:-$here/../../build-fuzz}" && pwd) || exit 2
 # libFuzzer takes 0 seconds as "no limit".
 [ "$seconds" -gt 0 ] && [ "$readerSeconds" -gt 0 ] || { echo "run-long.sh: seconds must be > 0"; exit 2; }
-allTargets="mci_command take_journal take_folder autostart_entry desktop_quoting settings_reader
+allTargets="mci_command take_journal take_folder wav_reader autostart_entry desktop_quoting settings_reader
   command_line"
 targets=${WSX_FUZZ_TARGETS:-$allTargets}
 

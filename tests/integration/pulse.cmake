@@ -8,6 +8,8 @@ wsx_add_gtest(wsx_pulse_tests
     ${CMAKE_CURRENT_LIST_DIR}/PulseTestServer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PulseTakeTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PulseSourcesTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PulseFormatsTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../support/WavReader.cpp
   LIBS wsx_engine wsx_audio)
 target_compile_definitions(wsx_pulse_tests PRIVATE
   WSX_SOUND_SERVER_SCRIPT="${PROJECT_SOURCE_DIR}/tests/support/sound-server.sh")

@@ -7,6 +7,8 @@ wsx_add_gtest(wsx_sound_tests
     unit/MciTokenizerTest.cpp
     unit/WaveformTest.cpp
     unit/WavFileTest.cpp
+    unit/WavReaderTest.cpp
+    unit/MciFileTest.cpp
     unit/MciEngineTest.cpp
     unit/MciParserTest.cpp
     unit/MciWaitNotifyTest.cpp
