@@ -5,6 +5,8 @@
 #include "MciItems.h"
 #include "MciTokenizer.h"
 
+#include <algorithm>
+
 namespace wsx::mci {
 
 namespace {
@@ -148,8 +150,14 @@ uint32_t MciEngine::open(std::span<const Token> tokens, bool notify, std::string
     device->tendTake();
     m_notices.opened(key, *alias, *device);
     m_devices.emplace(key, std::move(device));
-    m_openOrder.push_back(*alias);
-    reply = std::to_string(m_nextId++);
+    // Device ids are the lowest not in use, as the platform gives them: a script that
+    // closes its element and opens another gets 1 again.
+    uint32_t id = 1;
+    while (std::any_of(m_openOrder.begin(), m_openOrder.end(),
+                       [&](const OpenElement& e) { return e.id == id; }))
+        ++id;
+    m_openOrder.push_back({*alias, id});
+    reply = std::to_string(id);
     if (notify) m_notices.sendNow(*alias, Notification::Successful);
     return MCI_OK;
 }
@@ -167,7 +175,7 @@ uint32_t MciEngine::close(std::span<const Token> tokens, bool notify) {
         it->second->discard();  // closing is discarding: the take goes too
         m_notices.closed(it->first, notify);
         std::erase_if(m_openOrder,
-                      [&](const std::string& a) { return toLowerAscii(a) == it->first; });
+                      [&](const OpenElement& e) { return toLowerAscii(e.alias) == it->first; });
         it = m_devices.erase(it);
     }
     return MCI_OK;

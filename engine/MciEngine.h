@@ -144,9 +144,12 @@ private:
     EngineOptions m_options;
     audio::CaptureSource m_input;  // "set waveaudio input"; the elements refer to it
     std::map<std::string, std::unique_ptr<WaveAudioDevice>> m_devices;  // by lower-case alias
-    std::vector<std::string> m_openOrder;  // the aliases as opened, oldest first
+    struct OpenElement {
+        std::string alias;  // as given
+        uint32_t id;        // the device id "open" replied
+    };
+    std::vector<OpenElement> m_openOrder;  // oldest first
     ElementNotices m_notices;
-    uint32_t m_nextId = 1;
 };
 
 }  // namespace wsx::mci

@@ -106,7 +106,7 @@ uint32_t MciEngine::sysinfo(std::span<const Token> tokens, std::string& reply) {
     uint32_t n = 0;
     if (!parseInteger(*p.value("name"), n)) return MCIERR_BAD_INTEGER;
     if (n == 0 || n > count) return MCIERR_OUTOFRANGE;
-    reply = p.has("open") ? m_openOrder[n - 1] : std::string("waveaudio");
+    reply = p.has("open") ? m_openOrder[n - 1].alias : std::string("waveaudio");
     return MCI_OK;
 }
 

@@ -178,7 +178,7 @@ TEST_F(WaitNotify, TheDeviceDescribesItself) {
         {"open new type waveaudio alias B notify", 0, "2", "B successful"},
         {"play A from 0 notify", 0, "", ""},
         {"close A wait", 0, "", "A aborted"},
-        {"open new type waveaudio alias A", 0, "3", ""},
+        {"open new type waveaudio alias A", 0, "1", ""},  // the lowest id free
         {"sysinfo waveaudio quantity open", 0, "2", ""},
         {"sysinfo all name 1 open", 0, "B", ""},
         {"sysinfo all name 2 open", 0, "A", ""},
