@@ -19,6 +19,10 @@ uint32_t resolveOpenTarget(const Token& element, const std::optional<std::string
         target = {OpenTarget::Kind::New, {}};
         return type ? MCI_OK : MCIERR_MISSING_PARAMETER;
     }
+    if (!element.quoted && equalsIgnoreCase(element.text, kDeviceType)) {
+        target = {OpenTarget::Kind::DeviceOnly, {}};
+        return MCI_OK;
+    }
     std::string path = element.text;
     bool typed = type.has_value();
     // "waveaudio!name": the device type, then the element. Any other text before a '!' is

@@ -9,9 +9,10 @@
 namespace wsx::mci {
 
 // What "open" is asked to open: a new element, a take folder an earlier run left, or a
-// WAV file.
+// WAV file. "open waveaudio" names the device alone: a new element, addressed as
+// "waveaudio" unless given an alias.
 struct OpenTarget {
-    enum class Kind { New, TakeFolder, File };
+    enum class Kind { New, DeviceOnly, TakeFolder, File };
     Kind kind = Kind::New;
     std::string path;  // the folder or file as given (after any "waveaudio!")
 };

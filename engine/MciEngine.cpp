@@ -132,8 +132,12 @@ uint32_t MciEngine::open(std::span<const Token> tokens, bool notify, std::string
     if (uint32_t e = resolveOpenTarget(tokens[0], p.value("type"), target)) return e;
     if (p.has("shareable")) return MCIERR_UNSUPPORTED_FUNCTION;  // waveaudio is not shared
     // A file opened without an alias is addressed by its name as given.
+    // The device alone is addressed by its type's name.
     const bool namedByFile = !p.has("alias") && target.kind == OpenTarget::Kind::File;
-    const auto alias = namedByFile ? std::optional(target.path) : p.value("alias");
+    const bool namedByType = !p.has("alias") && target.kind == OpenTarget::Kind::DeviceOnly;
+    const auto alias = namedByFile   ? std::optional(target.path)
+                       : namedByType ? std::optional<std::string>("waveaudio")
+                                     : p.value("alias");
     if (!alias || alias->empty()) return MCIERR_NEW_REQUIRES_ALIAS;
     if (equalsIgnoreCase(*alias, "all")) return MCIERR_INVALID_DEVICE_NAME;
     if (auto buffer = p.value("buffer")) {
@@ -141,7 +145,8 @@ uint32_t MciEngine::open(std::span<const Token> tokens, bool notify, std::string
         if (!parseInteger(*buffer, seconds)) return MCIERR_BAD_INTEGER;
     }
     const std::string key = toLowerAscii(*alias);
-    if (m_devices.count(key)) return namedByFile ? MCIERR_DEVICE_OPEN : MCIERR_DUPLICATE_ALIAS;
+    if (m_devices.count(key))
+        return namedByFile || namedByType ? MCIERR_DEVICE_OPEN : MCIERR_DUPLICATE_ALIAS;
     auto device = std::make_unique<WaveAudioDevice>(m_backend, m_options, m_input);
     if (target.kind == OpenTarget::Kind::TakeFolder)
         if (uint32_t e = device->adoptTake(target.path)) return e;

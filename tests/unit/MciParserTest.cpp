@@ -80,6 +80,14 @@ TEST_F(MciParser, CommandLevelCodes) {
         {"open new type waveaudio alias y", 0, "2"},
         {"close all", 0},
         {"status x mode", MCIERR_INVALID_DEVICE_NAME},
+        // The device alone: a new element under the type's name, with the lowest free id.
+        {"open waveaudio", 0, "1"},
+        {"status waveaudio mode", 0, "stopped"},
+        {"open waveaudio", MCIERR_DEVICE_OPEN},
+        {"open no-such-file.wav alias waveaudio", MCIERR_DUPLICATE_ALIAS},
+        {"open waveaudio alias z", 0, "2"},
+        {"close waveaudio", 0},
+        {"close waveaudio", MCIERR_INVALID_DEVICE_NAME},
     };
     run(cases);
 }
