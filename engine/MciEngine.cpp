@@ -1,6 +1,5 @@
 #include "MciEngine.h"
 
-#include "MciElement.h"
 #include "MciError.h"
 #include "MciItems.h"
 #include "MciTokenizer.h"
@@ -44,7 +43,10 @@ uint32_t MciEngine::mciSendString(std::string_view command, std::string* reply) 
     CommandFlags flags;
     if (uint32_t e = takeCommandFlags(parsed.tokens, flags)) return e;
     m_notices.poll();  // what ended since the last command is told before this one acts
-    return dispatch(parsed.tokens, flags, out);
+    closeFinishedAutoOpened();
+    const uint32_t rc = dispatch(parsed.tokens, flags, out);
+    closeFinishedAutoOpened();
+    return rc;
 }
 
 uint32_t MciEngine::dispatch(const std::vector<Token>& t, const CommandFlags& flags,
@@ -76,7 +78,11 @@ uint32_t MciEngine::dispatch(const std::vector<Token>& t, const CommandFlags& fl
         return rc;
     }
     // cue is no core command: for a device that is not open the verb itself is unknown.
-    if (!dev) return verb == "cue" ? MCIERR_UNRECOGNIZED_COMMAND : MCIERR_INVALID_DEVICE_NAME;
+    if (!dev && verb == "cue") return MCIERR_UNRECOGNIZED_COMMAND;
+    if (!dev)
+        if (uint32_t e = autoOpen(t[1], verb, flags.notify, dev)) return e;
+    if (flags.notify && m_autoOpened.count(toLowerAscii(t[1].text)))
+        return MCIERR_NOTIFY_ON_AUTO_OPEN;
     std::string answer;
     uint32_t rc = MCI_OK;
     if (verb == "set") rc = dev->set(items);
@@ -116,73 +122,6 @@ uint32_t MciEngine::deviceTypeCommand(const std::string& verb, std::span<const T
     if (items.size() < 2) return MCIERR_MISSING_PARAMETER;
     if (items.size() > 2) return MCIERR_UNRECOGNIZED_KEYWORD;
     m_input = WaveAudioDevice::parseInput(items[1]);
-    return MCI_OK;
-}
-
-uint32_t MciEngine::open(std::span<const Token> tokens, bool notify, std::string& reply) {
-    // tokens[0] is the element: "new" for a new, untitled waveform, the folder of a take
-    // left by an earlier run (TakeStore), which the element then continues, or a WAV file.
-    ParsedItems p;
-    if (uint32_t e = p.parse(tokens.subspan(1),
-                             {{"type", true}, {"alias", true}, {"shareable"}, {"buffer", true}}))
-        return e;
-    const bool isNew = !tokens[0].quoted && equalsIgnoreCase(tokens[0].text, "new");
-    if (isNew && p.value("alias").value_or("").empty()) return MCIERR_NEW_REQUIRES_ALIAS;
-    OpenTarget target;
-    if (uint32_t e = resolveOpenTarget(tokens[0], p.value("type"), target)) return e;
-    if (p.has("shareable")) return MCIERR_UNSUPPORTED_FUNCTION;  // waveaudio is not shared
-    // A file opened without an alias is addressed by its name as given.
-    // The device alone is addressed by its type's name.
-    const bool namedByFile = !p.has("alias") && target.kind == OpenTarget::Kind::File;
-    const bool namedByType = !p.has("alias") && target.kind == OpenTarget::Kind::DeviceOnly;
-    const auto alias = namedByFile   ? std::optional(target.path)
-                       : namedByType ? std::optional<std::string>("waveaudio")
-                                     : p.value("alias");
-    if (!alias || alias->empty()) return MCIERR_NEW_REQUIRES_ALIAS;
-    if (equalsIgnoreCase(*alias, "all")) return MCIERR_INVALID_DEVICE_NAME;
-    if (auto buffer = p.value("buffer")) {
-        uint32_t seconds = 0;
-        if (!parseInteger(*buffer, seconds)) return MCIERR_BAD_INTEGER;
-    }
-    const std::string key = toLowerAscii(*alias);
-    if (m_devices.count(key))
-        return namedByFile || namedByType ? MCIERR_DEVICE_OPEN : MCIERR_DUPLICATE_ALIAS;
-    auto device = std::make_unique<WaveAudioDevice>(m_backend, m_options, m_input);
-    if (target.kind == OpenTarget::Kind::TakeFolder)
-        if (uint32_t e = device->adoptTake(target.path)) return e;
-    if (target.kind == OpenTarget::Kind::File)
-        if (uint32_t e = device->openFile(target.path)) return e;
-    device->tendTake();
-    m_notices.opened(key, *alias, *device);
-    m_devices.emplace(key, std::move(device));
-    // Device ids are the lowest not in use, as the platform gives them: a script that
-    // closes its element and opens another gets 1 again.
-    uint32_t id = 1;
-    while (std::any_of(m_openOrder.begin(), m_openOrder.end(),
-                       [&](const OpenElement& e) { return e.id == id; }))
-        ++id;
-    m_openOrder.push_back({*alias, id});
-    reply = std::to_string(id);
-    if (notify) m_notices.sendNow(*alias, Notification::Successful);
-    return MCI_OK;
-}
-
-uint32_t MciEngine::close(std::span<const Token> tokens, bool notify) {
-    if (tokens.size() > 1) return MCIERR_UNRECOGNIZED_KEYWORD;
-    const bool all = !tokens[0].quoted && equalsIgnoreCase(tokens[0].text, "all");
-    const std::string key = toLowerAscii(tokens[0].text);
-    if (!all && !m_devices.count(key)) return MCIERR_INVALID_DEVICE_NAME;
-    for (auto it = m_devices.begin(); it != m_devices.end();) {
-        if (!all && it->first != key) {
-            ++it;
-            continue;
-        }
-        it->second->discard();  // closing is discarding: the take goes too
-        m_notices.closed(it->first, notify);
-        std::erase_if(m_openOrder,
-                      [&](const OpenElement& e) { return toLowerAscii(e.alias) == it->first; });
-        it = m_devices.erase(it);
-    }
     return MCI_OK;
 }
 

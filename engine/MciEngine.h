@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MciElement.h"
 #include "MciFlags.h"
 #include "MciNotices.h"
 #include "WaveAudioDevice.h"
@@ -7,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -129,6 +131,14 @@ private:
     uint32_t dispatch(const std::vector<Token>& t, const CommandFlags& flags, std::string& reply);
     uint32_t open(std::span<const Token> tokens, bool notify, std::string& reply);
     uint32_t close(std::span<const Token> tokens, bool notify);
+    // MciEngineOpen.cpp. Makes the element and replies its device id.
+    uint32_t addElement(const OpenTarget& target, const std::string& alias, std::string& reply);
+    // A command named a WAV file that is not open: opens it under that name for the command
+    // (263 when the name is no WAV file; 300 with notify; 303 for record and delete, which
+    // would change an element that closes by itself).
+    uint32_t autoOpen(const Token& name, std::string_view verb, bool notify, WaveAudioDevice*& dev);
+    // Closes the elements a command opened by itself once they stand stopped.
+    void closeFinishedAutoOpened();
     // MciEngineWait.cpp: after `verb` started on the element, returns once it is done.
     uint32_t waitFor(const std::string& key, std::string_view verb, WaveAudioDevice& dev);
     // MciQueries.cpp. `tokens` start with the device name.
@@ -149,6 +159,7 @@ private:
         uint32_t id;        // the device id "open" replied
     };
     std::vector<OpenElement> m_openOrder;  // oldest first
+    std::set<std::string> m_autoOpened;    // keys of the elements commands opened by themselves
     ElementNotices m_notices;
 };
 

@@ -232,6 +232,52 @@ TEST_F(Files, FilesThatCannotBeOpenedAnswerWindowsCodesAndLeaveNothing) {
     EXPECT_EQ(fileBytes(good), goodBytes);
 }
 
+// A command naming a WAV file that is not open opens it for itself and closes it once it
+// stands stopped; it cannot be told to notify, nor change a file nobody holds open.
+TEST_F(Files, ACommandNamingAFileOpensItForItselfAndClosesItWhenStopped) {
+    const fs::path file = tmp.path() / "tempfile.wav";
+    writeWav(file, {8000, 1, 16}, distinctSound(16000));  // 1000 ms
+    const Bytes before = fileBytes(file);
+    const std::string name = file.string();
+    const std::string missing = (tmp.path() / "missing.wav").string();
+    struct Case {
+        std::string command;
+        uint32_t rc;
+        std::string reply;
+    };
+    const Case cases[] = {
+        {"play " + missing + " notify", MCIERR_NOTIFY_ON_AUTO_OPEN, ""},
+        {"play " + missing, MCIERR_FILE_NOT_FOUND, ""},
+        {"play " + name + " notify", MCIERR_NOTIFY_ON_AUTO_OPEN, ""},
+        {"sysinfo waveaudio quantity open", 0, "0"},
+        {"play " + name, 0, ""},
+        {"sysinfo waveaudio name 1 open", 0, name},
+        {"status " + name + " mode", 0, "playing"},
+        {"status " + name + " mode notify", MCIERR_NOTIFY_ON_AUTO_OPEN, ""},
+        {"open " + name, MCIERR_DEVICE_OPEN, ""},
+        {"pause " + name, 0, ""},
+        {"status " + name + " mode", 0, "paused"},
+        {"stop " + name + " wait", 0, ""},
+        {"sysinfo waveaudio quantity open", 0, "0"},
+        {"status \"" + name + "\" length wait", 0, "1000"},
+        {"sysinfo waveaudio quantity open", 0, "0"},
+        {"record " + name, MCIERR_ILLEGAL_FOR_AUTO_OPEN, ""},
+        {"delete " + name + " from 0", MCIERR_ILLEGAL_FOR_AUTO_OPEN, ""},
+        {"pause " + name, MCIERR_NONAPPLICABLE_FUNCTION, ""},
+        {"status nosuch mode", MCIERR_INVALID_DEVICE_NAME, ""},
+    };
+    for (const Case& c : cases) {
+        std::string reply;
+        EXPECT_EQ(engine->mciSendString(c.command, &reply), c.rc) << c.command;
+        EXPECT_EQ(reply, c.reply) << c.command;
+    }
+    ASSERT_EQ(send("play " + name), 0u);
+    backend.advance(1100);
+    EXPECT_EQ(ask("sysinfo waveaudio quantity open"), "0") << "closed once played to the end";
+    EXPECT_EQ(fileBytes(file), before);
+    EXPECT_EQ(takeCount(), 0u) << "an element opened to be read leaves no take";
+}
+
 TEST_F(Files, AnEditedFileOutlivesAKillAndAnUntouchedOneLeavesNothing) {
     const AudioFormat f{11025, 2, 16};
     const Bytes original = distinctSound(f.bytesPerSecond());  // 1 s
