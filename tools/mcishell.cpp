@@ -33,6 +33,7 @@
 // Warnings from the engine's other threads (a stream that broke, a sound file that cannot
 // grow) are printed as they come; debug lines only with WSX_DEBUG=1. Standard output keeps
 // its format.
+#include "McishellHelp.h"
 #include "audio/PulseAudioBackend.h"
 #include "audio/VirtualAudioBackend.h"
 #include "engine/MciEngine.h"
@@ -237,40 +238,7 @@ int main(int argc, char** argv) {
         else if (arg == "--virtual") virtualClock = true;
         else if (arg == "--numbered") numbered = true;
         else if (arg == "-h" || arg == "--help") {
-            std::cout
-                << "usage: mcishell [--virtual [--numbered]] [--compact-after BYTES] "
-                   "[--compact-percent P] [--compact-pause MS] [FILE]\n"
-                   "  one MCI command a line; \"wait MS\" waits; \"inputs\" lists the inputs\n"
-                   "  open \"<file>.wav\" [type waveaudio] [alias NAME]\n"
-                   "      an existing PCM WAV file as an element (8 or 16 bits, 1 or 2\n"
-                   "      channels, 8000-48000 Hz); it is written only by a save, and\n"
-                   "      \"save NAME\" with no file name saves back to it\n"
-                   "  set NAME bytespersec N | alignment N | format tag pcm\n"
-                   "      accepted when they agree with the rate, channels and bits\n"
-                   "  set NAME input default|monitor|both|\"<input name>\"\n"
-                   "      what the next recordings take: the default input, what the\n"
-                   "      default output plays, both mixed, or one input by name\n"
-                   "  status NAME input | level | reason | saving | progress\n"
-                   "  save NAME \"<file>\"\n"
-                   "      .flac, .opus or .mp3 (any case) encode in the background: \"status\n"
-                   "      NAME saving\" says true until done, \"stop NAME\" cancels; any\n"
-                   "      other name is a WAV file, written at once\n"
-                   "  capability NAME|waveaudio can record|can play|can save|has audio|\n"
-                   "      has video|device type|uses files|compound device|can eject|\n"
-                   "      inputs|outputs\n"
-                   "  info NAME product|file\n"
-                   "  sysinfo all|waveaudio|<type> quantity [open] | name N [open] | installname\n"
-                   "  cue NAME [input|output]\n"
-                   "  any command may end in (or hold among its items):\n"
-                   "    wait    return when the play, record or encoded save is done;\n"
-                   "            Ctrl+C ends the wait and stops the element, keeping its sound\n"
-                   "    notify  then print \"notify NAME successful|superseded|aborted|\n"
-                   "            failure\" once it is known how the command ended\n"
-                   "  a timed recording:\n"
-                   "    open new type waveaudio alias A\n"
-                   "    set A bitspersample 16 samplespersec 44100 channels 2\n"
-                   "    record A to 5000 wait\n"
-                   "    save A \"x.wav\"\n";
+            std::cout << kMcishellHelp;
             return 0;
         } else if (file.empty() && arg[0] != '-') file = arg;
         else {
