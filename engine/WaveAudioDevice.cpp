@@ -47,8 +47,12 @@ void WaveAudioDevice::refresh() {
             m_pausedFrom = Mode::Playing;
         }
     } else if (m_mode == Mode::Recording && m_capture && m_capture->stopped()) {
+        // A "to" point reached ends the record as a play's end does: stopped there. A take
+        // that stopped by itself is paused with all it captured, so resume can go on.
+        const bool reachedTo =
+            m_capture->stopCause() == CaptureSession::StopCause::Budget && !m_budgetIsLimit;
         noteCaptureStop();
-        halt(Mode::Paused);
+        halt(reachedTo ? Mode::Stopped : Mode::Paused);
         m_pausedFrom = Mode::Recording;
     }
 }

@@ -116,7 +116,7 @@ TEST_F(LimitReason, TheSizeLimitIsNamedButAStopPointReachedIsNot) {
     openA(8000, 1);
     ASSERT_EQ(send("record A to 300"), 0u);
     backend.advance(500);
-    EXPECT_EQ(ask("status A mode"), "paused");
+    EXPECT_EQ(ask("status A mode"), "stopped");
     EXPECT_EQ(ask("status A reason"), "none");
     ASSERT_EQ(send("record A"), 0u);
     backend.advance(1500);

@@ -271,7 +271,7 @@ TEST_F(Transport, EveryCommandPutsTheSameTimeOnTheSameFrame) {
         EXPECT_EQ(inBytes("position"), expected) << "seek to";
         ASSERT_EQ(send("record A overwrite from 0 to " + at), 0u);
         backend.advance(1100);
-        EXPECT_EQ(ask("status A mode"), "paused");
+        EXPECT_EQ(ask("status A mode"), "stopped");
         EXPECT_EQ(inBytes("position"), expected) << "record to";
         ASSERT_EQ(send("play A from 0 to " + at), 0u);
         backend.advance(1100);

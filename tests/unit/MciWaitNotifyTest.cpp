@@ -108,7 +108,7 @@ TEST_F(WaitNotify, FlagsAndNotificationsFollowTheDevice) {
         // fails, and a wait for it returns then.
         {"record A overwrite from 0 to 500 notify", 0, "", ""},
         {"@advance 1000", 0, "", ""},
-        {"status A mode", 0, "paused", "A successful"},
+        {"status A mode", 0, "stopped", "A successful"},
         {"record A overwrite from 0 to 1500 notify", 0, "", ""},
         {"@fail", 0, "", ""},
         {"@advance 100", 0, "", ""},
@@ -194,7 +194,7 @@ TEST_F(WaitNotify, TheDeviceDescribesItself) {
 TEST_F(EngineTest, WaitReturnsExactlyAtTheEnd) {
     openA(22050, 2, 16);
     ASSERT_EQ(send("record A to 2000 wait"), 0u);
-    EXPECT_EQ(ask("status A mode"), "paused");
+    EXPECT_EQ(ask("status A mode"), "stopped");
     EXPECT_EQ(ask("status A position"), "2000");
     ASSERT_EQ(send("set A time format bytes"), 0u);
     EXPECT_EQ(ask("status A position"), std::to_string(2 * 22050 * 4));

@@ -53,8 +53,9 @@ void TransportModel::advance(uint32_t ms) {
     const uint64_t frames = uint64_t(ms) * m_framesPerMs;
     if (m_mode == Mode::Recording) {
         m_captured = std::min(m_budget, m_captured + frames);
-        if (m_captured == m_budget) {  // the stretch is full: it stops by itself, paused
-            halt(Mode::Paused);
+        if (m_captured == m_budget) {
+            // Its "to" point reached, it stops there; full up to the limit, it is paused.
+            halt(m_toGiven ? Mode::Stopped : Mode::Paused);
             m_pausedFrom = Mode::Recording;
         }
     } else if (m_mode == Mode::Playing) {
@@ -73,8 +74,9 @@ uint32_t TransportModel::range(const TransportStep& s, uint64_t& from, uint64_t&
     return MCI_OK;
 }
 
-uint32_t TransportModel::startRecording(uint64_t from, uint64_t budget, bool insert) {
+uint32_t TransportModel::startRecording(uint64_t from, uint64_t budget, bool insert, bool toGiven) {
     halt(Mode::Stopped);
+    m_toGiven = toGiven;
     ++m_stretch;
     m_recStart = from;
     m_budget = budget;
@@ -111,7 +113,7 @@ uint32_t TransportModel::apply(const TransportStep& s) {
             budget = std::min<uint64_t>(budget, *s.to - from);
         }
         if (budget == 0) return MCIERR_OUTOFRANGE;
-        return startRecording(from, budget, insert);
+        return startRecording(from, budget, insert, s.to.has_value());
     }
     case Verb::Play:
         if (uint32_t e = range(s, from, to)) return e;
@@ -131,7 +133,7 @@ uint32_t TransportModel::apply(const TransportStep& s) {
             // Goes on where it stopped, in the same way, up to the limit.
             const uint64_t used = m_insert ? m_sound.size() : m_position;
             if (used >= m_limit) return MCIERR_OUTOFRANGE;
-            return startRecording(m_position, m_limit - used, m_insert);
+            return startRecording(m_position, m_limit - used, m_insert, false);
         }
         startPlaying(m_position, m_sound.size());
         return MCI_OK;

@@ -46,7 +46,7 @@ public:
 private:
     void halt(Mode then);
     uint32_t range(const TransportStep& s, uint64_t& from, uint64_t& to) const;
-    uint32_t startRecording(uint64_t from, uint64_t budget, bool insert);
+    uint32_t startRecording(uint64_t from, uint64_t budget, bool insert, bool toGiven);
     void startPlaying(uint64_t from, uint64_t to);
 
     const uint64_t m_limit;
@@ -57,6 +57,7 @@ private:
     uint32_t m_stretch = 0;  // capture stretches started so far
     uint64_t m_recStart = 0, m_budget = 0, m_captured = 0, m_lengthBefore = 0;
     bool m_insert = true;
+    bool m_toGiven = false;  // the recording runs to a "to" point, not to the limit
     uint64_t m_playFrom = 0, m_playTo = 0, m_played = 0;
 };
 
