@@ -56,6 +56,11 @@ public:
 //       Without an alias the element is addressed by the name as given (opening it again
 //       that way: 265 MCIERR_DEVICE_OPEN). 275: no such file; 296: not a PCM WAV file the
 //       element can hold, or it cannot be read; 262: the take cannot be made.
+//   open waveaudio [alias NAME]
+//       the device alone: a new element, addressed as "waveaudio" without an alias.
+//   <verb> "<file>.wav" ...   (a WAV file no element is open under)
+//       opens the file for the command under that name and closes it again once it stands
+//       stopped (MciEngineOpen.cpp). notify on such an element: 300; record, delete: 303.
 //   save NAME
 //       without a file name: to the file the element was opened from or last saved to
 //       ("info NAME file"); a new element never saved has none (273).
