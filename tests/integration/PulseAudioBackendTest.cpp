@@ -2,6 +2,7 @@
 // a null sink "testsink" (its monitor is the default source) with a 440 Hz tone playing into
 // it. Cases that kill their server start a private one of their own. Without a server the
 // cases that need one skip and say why.
+#include "support/WaitFor.h"
 #include "PulseTestAudio.h"
 #include "PulseTestServer.h"
 #include "audio/PulseAudioBackend.h"
@@ -41,16 +42,6 @@ std::string sharedServerProblem() {
 }
 
 double secondsSince(int64_t ns) { return double(steadyNowNs() - ns) / 1e9; }
-
-template <class Condition>
-bool waitUntil(Condition condition, std::chrono::milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end) return condition();
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 class EnvOverride {
 public:
@@ -242,7 +233,8 @@ TEST_F(PulseStreams, NothingRunsAfterDestructionAndStreamsOutliveTheirBackend) {
     ASSERT_TRUE(capture) << "open error " << int(error);
     auto playback = backend->openPlayback(format, endless, error);
     ASSERT_TRUE(playback) << "open error " << int(error);
-    ASSERT_TRUE(waitUntil([&] { return sink.calls() > 0 && playback->bytesPlayed() > 0; }, 3s));
+    ASSERT_TRUE(
+        wsx::test::waitFor([&] { return sink.calls() > 0 && playback->bytesPlayed() > 0; }, 3s));
 
     playback.reset();
     const uint64_t pulls = endless.pullCalls();
@@ -250,7 +242,7 @@ TEST_F(PulseStreams, NothingRunsAfterDestructionAndStreamsOutliveTheirBackend) {
     EXPECT_EQ(endless.pullCalls(), pulls) << "pull() ran after the stream was destroyed";
 
     backend.reset();  // its connection goes; the capture stream notices
-    EXPECT_TRUE(waitUntil([&] { return capture->failed(); }, 2s));
+    EXPECT_TRUE(wsx::test::waitFor([&] { return capture->failed(); }, 2s));
     const uint64_t calls = sink.calls();
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(sink.calls(), calls);
@@ -321,12 +313,13 @@ TEST_F(PulseOwnServer, ServerDeathFailsStreamsAndARestartedServerIsUsedAgain) {
     auto playback = backend.openPlayback(format, endless, error);
     ASSERT_TRUE(playback) << "open error " << int(error);
     // A fresh, idle null sink has rendered up to 2 s ahead: streams start only after that.
-    ASSERT_TRUE(waitUntil([&] { return sink.calls() > 0 && playback->bytesPlayed() > 0; }, 5s));
+    ASSERT_TRUE(
+        wsx::test::waitFor([&] { return sink.calls() > 0 && playback->bytesPlayed() > 0; }, 5s));
     EXPECT_FALSE(capture->failed());
     EXPECT_FALSE(playback->failed());
 
     server.kill();
-    EXPECT_TRUE(waitUntil([&] { return capture->failed() && playback->failed(); }, 2s));
+    EXPECT_TRUE(wsx::test::waitFor([&] { return capture->failed() && playback->failed(); }, 2s));
     const uint64_t captured = sink.offered();
     const uint64_t pulls = endless.pullCalls();
     const uint64_t position = playback->bytesPlayed();
@@ -349,7 +342,7 @@ TEST_F(PulseOwnServer, ServerDeathFailsStreamsAndARestartedServerIsUsedAgain) {
     ASSERT_TRUE(server.start(why)) << why;
     auto again = backend.openCapture(format, later, error);
     ASSERT_TRUE(again) << "open error " << int(error) << " after the server came back";
-    EXPECT_TRUE(waitUntil([&] { return later.calls() > 0; }, 5s));
+    EXPECT_TRUE(wsx::test::waitFor([&] { return later.calls() > 0; }, 5s));
     EXPECT_FALSE(again->failed());
 }
 

@@ -9,6 +9,7 @@
 #include "engine/MciEngine.h"
 #include "engine/WavFile.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 #include "support/WavReader.h"
 
 #include <gtest/gtest.h>
@@ -27,16 +28,6 @@ using namespace wsx::audio::test;
 namespace {
 
 constexpr AudioFormat kSinkFormat{48000, 2, 16};  // the null sink's own
-
-template <class Condition>
-bool waitFor(Condition condition, std::chrono::milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end) return condition();
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
 
 std::string formatName(const AudioFormat& f) {
     return std::to_string(f.sampleRate) + " Hz " + std::to_string(f.bitsPerSample) + "-bit " +
@@ -127,7 +118,8 @@ TEST(PulseFormatsShared, RecordingsOfTheToneInEachFormatSaveWhatWasHeard) {
             0u)
             << name;
         ASSERT_EQ(send("record A to 1500"), 0u) << name;
-        ASSERT_TRUE(waitFor([&] { return ask("status A mode") != "recording"; }, 8s)) << name;
+        ASSERT_TRUE(wsx::test::waitFor([&] { return ask("status A mode") != "recording"; }, 8s))
+            << name;
         EXPECT_EQ(ask("status A length"), "1500") << name;
         const auto file = tmp.path() / "take.wav";
         ASSERT_EQ(send("save A \"" + file.string() + "\""), 0u) << name;
@@ -177,7 +169,7 @@ TEST_F(PulseFormats, OpenedFilesPlayIntoTheSinkAsTheyAre) {
         ASSERT_EQ(send("open " + quoted(file) + " alias P"), 0u);
         EXPECT_EQ(ask("status P length"), "500");
         ASSERT_EQ(send("play P"), 0u);
-        ASSERT_TRUE(waitFor([&] { return ask("status P mode") == "stopped"; }, 5s));
+        ASSERT_TRUE(wsx::test::waitFor([&] { return ask("status P mode") == "stopped"; }, 5s));
         EXPECT_EQ(ask("status P position"), "500");
         ASSERT_EQ(send("close P"), 0u);
         std::this_thread::sleep_for(400ms);  // silence between the two

@@ -5,6 +5,7 @@
 #include "audio/PulseAudioBackend.h"
 #include "engine/MciEngine.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -15,19 +16,7 @@
 using namespace std::chrono_literals;
 using wsx::audio::test::PulseTestServer;
 
-namespace {
-
-template <class Condition>
-bool waitFor(Condition condition, std::chrono::milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end) return condition();
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(PulseTake, ATakeCutByADeadServerIsKeptAndContinuesWhenTheServerIsBack) {
     const char* enabled = std::getenv("WSX_TEST_PULSE");
@@ -48,10 +37,10 @@ TEST(PulseTake, ATakeCutByADeadServerIsKeptAndContinuesWhenTheServerIsBack) {
     ASSERT_EQ(engine.mciSendString("set A time format ms bitspersample 16 channels 1", nullptr),
               0u);
     ASSERT_EQ(engine.mciSendString("record A", nullptr), 0u);
-    ASSERT_TRUE(waitFor([&] { return number("status A length") >= 500; }, 8s));
+    ASSERT_TRUE(wsx::test::waitFor([&] { return number("status A length") >= 500; }, 8s));
 
     server.kill();
-    ASSERT_TRUE(waitFor([&] { return ask("status A mode") == "paused"; }, 3s));
+    ASSERT_TRUE(wsx::test::waitFor([&] { return ask("status A mode") == "paused"; }, 3s));
     EXPECT_EQ(ask("status A reason"), "serverlost");
     const long kept = number("status A length");
     EXPECT_GE(kept, 500);
@@ -65,7 +54,7 @@ TEST(PulseTake, ATakeCutByADeadServerIsKeptAndContinuesWhenTheServerIsBack) {
     ASSERT_EQ(engine.mciSendString("resume A", nullptr), 0u);
     EXPECT_EQ(ask("status A mode"), "recording");
     EXPECT_EQ(ask("status A reason"), "none");
-    ASSERT_TRUE(waitFor([&] { return number("status A length") >= kept + 300; }, 8s));
+    ASSERT_TRUE(wsx::test::waitFor([&] { return number("status A length") >= kept + 300; }, 8s));
     ASSERT_EQ(engine.mciSendString("stop A", nullptr), 0u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.path() / "takes"), {}), 1)
         << "one take throughout";
