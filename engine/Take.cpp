@@ -1,5 +1,6 @@
 #include "Take.h"
 
+#include "ElementFormat.h"
 #include "platform/files/AtomicFile.h"
 
 #include <algorithm>
@@ -121,10 +122,12 @@ std::optional<TakeFormat> Take::readFormat(const fs::path& folder) {
             continue;
         }
         if (!(words >> value)) return std::nullopt;
-        if (key == "rate" && value >= 8000 && value <= 48000) f.format.sampleRate = uint32_t(value);
-        else if (key == "bits" && (value == 8 || value == 16))
+        // A negative value wraps to one no check accepts.
+        if (key == "rate" && elementTakesRate(uint64_t(value)))
+            f.format.sampleRate = uint32_t(value);
+        else if (key == "bits" && elementTakesBits(uint64_t(value)))
             f.format.bitsPerSample = uint16_t(value);
-        else if (key == "channels" && (value == 1 || value == 2))
+        else if (key == "channels" && elementTakesChannels(uint64_t(value)))
             f.format.channels = uint16_t(value);
         else if (key == "created") f.createdUnixSeconds = value;
         else return std::nullopt;

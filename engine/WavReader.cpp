@@ -1,5 +1,6 @@
 #include "WavReader.h"
 
+#include "ElementFormat.h"
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -47,10 +48,7 @@ std::optional<audio::AudioFormat> parseFmt(const uint8_t* fmt, uint32_t size) {
     const uint16_t blockAlign = le16(fmt + 12);
     // The bytes-per-second field (fmt + 8) is only a hint players ignore; some writers
     // get it wrong.
-    if (f.channels < 1 || f.channels > 2) return {};
-    if (f.bitsPerSample != 8 && f.bitsPerSample != 16) return {};
-    if (f.sampleRate < 8000 || f.sampleRate > 48000) return {};
-    if (blockAlign != f.blockAlign()) return {};
+    if (!elementTakes(f) || blockAlign != f.blockAlign()) return {};
     return f;
 }
 

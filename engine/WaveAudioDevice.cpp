@@ -1,5 +1,6 @@
 #include "WaveAudioDevice.h"
 
+#include "ElementFormat.h"
 #include "MciError.h"
 #include "MciFormatItems.h"
 #include "MciItems.h"
@@ -144,13 +145,13 @@ uint32_t WaveAudioDevice::set(Items items) {
         if (!parseInteger(items[++i].text, v)) return MCIERR_BAD_INTEGER;
         formatItem = true;
         if (which == 0) {
-            if (v != 8 && v != 16) return MCIERR_OUTOFRANGE;
+            if (!elementTakesBits(v)) return MCIERR_OUTOFRANGE;
             format.bitsPerSample = uint16_t(v);
         } else if (which == 1) {
-            if (v < 8000 || v > 48000) return MCIERR_OUTOFRANGE;
+            if (!elementTakesRate(v)) return MCIERR_OUTOFRANGE;
             format.sampleRate = v;
         } else {
-            if (v < 1 || v > 2) return MCIERR_OUTOFRANGE;
+            if (!elementTakesChannels(v)) return MCIERR_OUTOFRANGE;
             format.channels = uint16_t(v);
         }
     }
