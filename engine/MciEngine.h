@@ -144,6 +144,9 @@ private:
     uint32_t autoOpen(const Token& name, std::string_view verb, bool notify, WaveAudioDevice*& dev);
     // Closes the elements a command opened by itself once they stand stopped.
     void closeFinishedAutoOpened();
+    using Elements = std::map<std::string, std::unique_ptr<WaveAudioDevice>>;
+    // Discards the element and forgets it everywhere; the next element.
+    Elements::iterator removeElement(Elements::iterator it, bool notify);
     // MciEngineWait.cpp: after `verb` started on the element, returns once it is done.
     uint32_t waitFor(const std::string& key, std::string_view verb, WaveAudioDevice& dev);
     // MciQueries.cpp. `tokens` start with the device name.
@@ -158,7 +161,7 @@ private:
     audio::AudioBackend& m_backend;
     EngineOptions m_options;
     audio::CaptureSource m_input;  // "set waveaudio input"; the elements refer to it
-    std::map<std::string, std::unique_ptr<WaveAudioDevice>> m_devices;  // by lower-case alias
+    Elements m_devices;            // by lower-case alias
     struct OpenElement {
         std::string alias;  // as given
         uint32_t id;        // the device id "open" replied

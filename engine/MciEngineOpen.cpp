@@ -68,19 +68,18 @@ uint32_t MciEngine::close(std::span<const Token> tokens, bool notify) {
     const bool all = !tokens[0].quoted && equalsIgnoreCase(tokens[0].text, "all");
     const std::string key = toLowerAscii(tokens[0].text);
     if (!all && !m_devices.count(key)) return MCIERR_INVALID_DEVICE_NAME;
-    for (auto it = m_devices.begin(); it != m_devices.end();) {
-        if (!all && it->first != key) {
-            ++it;
-            continue;
-        }
-        it->second->discard();  // closing is discarding: the take goes too
-        m_notices.closed(it->first, notify);
-        std::erase_if(m_openOrder,
-                      [&](const OpenElement& e) { return toLowerAscii(e.alias) == it->first; });
-        m_autoOpened.erase(it->first);
-        it = m_devices.erase(it);
-    }
+    for (auto it = m_devices.begin(); it != m_devices.end();)
+        it = all || it->first == key ? removeElement(it, notify) : std::next(it);
     return MCI_OK;
+}
+
+MciEngine::Elements::iterator MciEngine::removeElement(Elements::iterator it, bool notify) {
+    it->second->discard();  // closing is discarding: the take goes too
+    m_notices.closed(it->first, notify);
+    std::erase_if(m_openOrder,
+                  [&](const OpenElement& e) { return toLowerAscii(e.alias) == it->first; });
+    m_autoOpened.erase(it->first);
+    return m_devices.erase(it);
 }
 
 uint32_t MciEngine::autoOpen(const Token& name, std::string_view verb, bool notify,
@@ -100,19 +99,11 @@ uint32_t MciEngine::autoOpen(const Token& name, std::string_view verb, bool noti
 }
 
 void MciEngine::closeFinishedAutoOpened() {
+    // Opened only to be read: nothing of it can be unsaved, so the take goes.
     for (auto it = m_autoOpened.begin(); it != m_autoOpened.end();) {
-        const auto element = m_devices.find(*it);
-        if (element->second->mode() != WaveAudioDevice::Mode::Stopped) {
-            ++it;
-            continue;
-        }
-        // Opened only to be read: nothing of it can be unsaved, so the take goes.
-        element->second->discard();
-        m_notices.closed(element->first, false);
-        std::erase_if(m_openOrder,
-                      [&](const OpenElement& e) { return toLowerAscii(e.alias) == *it; });
-        m_devices.erase(element);
-        it = m_autoOpened.erase(it);
+        const auto element = m_devices.find(*it++);  // removeElement forgets the key
+        if (element->second->mode() == WaveAudioDevice::Mode::Stopped)
+            removeElement(element, false);
     }
 }
 
