@@ -183,9 +183,10 @@ int run(std::istream& in, wsx::mci::EngineOptions options, bool virtualClock, bo
                 continue;
             }
             if (wait == Wait::Valid) {
-                // In steps, telling what ends meanwhile as it ends.
+                // Real time passes in steps, telling what ends meanwhile as it ends; the
+                // virtual clock moves at once, as nobody watches it meanwhile.
                 for (uint64_t left = ms; left > 0;) {
-                    const uint64_t step = std::min<uint64_t>(left, 50);
+                    const uint64_t step = clock ? left : std::min<uint64_t>(left, 50);
                     pass(std::chrono::milliseconds(step));
                     left -= step;
                     engine.pollNotifications();
