@@ -2,23 +2,16 @@
 // warm up, so a cue only marks the element: it reads "paused" until its next transport
 // command, as a cued element does, and changes nothing else.
 #include "MciError.h"
+#include "MciItems.h"
 #include "WaveAudioDevice.h"
 
 namespace wsx::mci {
 
 uint32_t WaveAudioDevice::cue(Items items) {
     // "output" (readies a play) is what a bare cue means.
-    bool input = false, output = false;
-    for (const Token& t : items) {
-        bool* which = t.quoted                             ? nullptr
-                      : equalsIgnoreCase(t.text, "input")  ? &input
-                      : equalsIgnoreCase(t.text, "output") ? &output
-                                                           : nullptr;
-        if (!which) return MCIERR_UNRECOGNIZED_KEYWORD;
-        if (*which) return MCIERR_DUPLICATE_FLAGS;
-        *which = true;
-    }
-    if (input && output) return MCIERR_FLAGS_NOT_COMPATIBLE;
+    ParsedItems p;
+    if (uint32_t e = p.parse(items, {{"input"}, {"output"}})) return e;
+    if (p.has("input") && p.has("output")) return MCIERR_FLAGS_NOT_COMPATIBLE;
     // Only a stopped element can be readied; a cued one already is.
     if (mode() != Mode::Stopped || m_cued) return MCIERR_NONAPPLICABLE_FUNCTION;
     m_cued = true;
