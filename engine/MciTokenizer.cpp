@@ -5,6 +5,20 @@
 namespace wsx::mci {
 
 namespace {
+
+// Decimal digits only, no sign, must fit 32 bits unsigned.
+bool parseDecimal(std::string_view text, uint32_t& value) {
+    if (text.empty() || text.size() > 10) return false;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + uint64_t(c - '0');
+    }
+    if (v > UINT32_MAX) return false;
+    value = uint32_t(v);
+    return true;
+}
+
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 }  // namespace
 
@@ -41,18 +55,6 @@ Tokenized tokenize(std::string_view command) {
         out.tokens.push_back(std::move(token));
     }
     return out;
-}
-
-bool parseDecimal(std::string_view text, uint32_t& value) {
-    if (text.empty() || text.size() > 10) return false;
-    uint64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + uint64_t(c - '0');
-    }
-    if (v > UINT32_MAX) return false;
-    value = uint32_t(v);
-    return true;
 }
 
 bool parseInteger(std::string_view text, uint32_t& value) {

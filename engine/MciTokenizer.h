@@ -29,13 +29,11 @@ Tokenized tokenize(std::string_view command);
 using text::equalsIgnoreCase;
 using text::toLowerAscii;
 
-// Decimal digits only, no sign, must fit 32 bits unsigned; anything else is not a number.
-bool parseDecimal(std::string_view text, uint32_t& value);
-
 // The reader for every number an item takes (positions, from/to, format values, buffer,
-// track, constants given by number): decimal, or the colon form of up to four byte fields,
-// least significant first, each 0..255 and empty for 0 ("220:5:0" is 1500, ":1" is 256).
-// False for anything else: hex, a sign, a fifth field, a field over 255.
+// track, constants given by number): decimal (digits only, within 32 bits unsigned), or
+// the colon form of up to four byte fields, least significant first, each 0..255 and empty
+// for 0 ("220:5:0" is 1500, ":1" is 256). False for anything else: hex, a sign, a fifth
+// field, a field over 255.
 bool parseInteger(std::string_view text, uint32_t& value);
 
 }  // namespace wsx::mci

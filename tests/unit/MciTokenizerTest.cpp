@@ -35,10 +35,10 @@ TEST(MciTokenizer, QuoteErrors) {
 
 TEST(MciTokenizer, DecimalNumbersOnly) {
     uint32_t v = 0;
-    EXPECT_TRUE(parseDecimal("4294967295", v));
+    EXPECT_TRUE(parseInteger("4294967295", v));
     EXPECT_EQ(v, 4294967295u);
     for (const char* bad : {"", "-1", "+1", "1.5", "12a", "4294967296", "0x10", " 1"})
-        EXPECT_FALSE(parseDecimal(bad, v)) << bad;
+        EXPECT_FALSE(parseInteger(bad, v)) << bad;
 }
 
 TEST(MciTokenizer, IntegersInDecimalOrColonForm) {
