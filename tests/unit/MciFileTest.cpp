@@ -5,6 +5,7 @@
 #include "engine/MciError.h"
 #include "engine/TakeStore.h"
 #include "support/EngineFixture.h"
+#include "support/WavBuilder.h"
 #include "support/WavReader.h"
 
 #include <fstream>
@@ -13,39 +14,21 @@
 
 using namespace wsx::mci;
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
 using wsx::audio::AudioFormat;
+using wsx::test::Bytes;
+using wsx::test::chunk;
 using wsx::test::constantSignal;
+using wsx::test::fmtBody;
+using wsx::test::riff;
 
 namespace {
-
-void putLe(Bytes& out, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(v >> (8 * i)));
-}
 
 // A WAV file as other programs write them: a LIST chunk of odd size (with its pad byte)
 // between "fmt " and "data".
 void writeWav(const fs::path& file, const AudioFormat& f, const Bytes& sound) {
-    Bytes fmt;
-    putLe(fmt, 1, 2);
-    putLe(fmt, f.channels, 2);
-    putLe(fmt, f.sampleRate, 4);
-    putLe(fmt, f.bytesPerSecond(), 4);
-    putLe(fmt, f.blockAlign(), 2);
-    putLe(fmt, f.bitsPerSample, 2);
     const Bytes list = {'I', 'N', 'F', 'O', 'I', 'C', 'M', 'T', 1, 0, 0, 0, 'x'};
-    Bytes out = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
-    putLe(out, uint32_t(fmt.size()), 4);
-    out.insert(out.end(), fmt.begin(), fmt.end());
-    out.insert(out.end(), {'L', 'I', 'S', 'T'});
-    putLe(out, uint32_t(list.size()), 4);
-    out.insert(out.end(), list.begin(), list.end());
-    out.push_back(0);
-    out.insert(out.end(), {'d', 'a', 't', 'a'});
-    putLe(out, uint32_t(sound.size()), 4);
-    out.insert(out.end(), sound.begin(), sound.end());
-    const uint32_t riffSize = uint32_t(out.size() - 8);
-    for (int i = 0; i < 4; ++i) out[4 + size_t(i)] = uint8_t(riffSize >> (8 * i));
+    const Bytes out = riff({chunk("fmt ", fmtBody(1, f.channels, f.sampleRate, f.bitsPerSample)),
+                            chunk("LIST", list), chunk("data", sound)});
     std::ofstream(file, std::ios::binary)
         .write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
 }

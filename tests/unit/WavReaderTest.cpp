@@ -2,6 +2,7 @@
 // cannot play is refused, and no size in a file makes it read more than a header's worth.
 #include "engine/WavReader.h"
 #include "support/TempDir.h"
+#include "support/WavBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,33 +15,9 @@
 using wsx::audio::AudioFormat;
 using wsx::mci::parseWav;
 using wsx::mci::WavLayout;
-using Bytes = std::vector<uint8_t>;
+using namespace wsx::test;
 
 namespace {
-
-void putLe(Bytes& out, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(v >> (8 * i)));
-}
-
-Bytes chunk(const char* id, const Bytes& body, uint32_t claimed = UINT32_MAX) {
-    Bytes out(id, id + 4);
-    putLe(out, claimed == UINT32_MAX ? uint32_t(body.size()) : claimed, 4);
-    out.insert(out.end(), body.begin(), body.end());
-    if (body.size() & 1u) out.push_back(0);  // the pad byte of an odd-sized chunk
-    return out;
-}
-
-Bytes fmtBody(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, int align = -1) {
-    Bytes b;
-    const uint16_t blockAlign = uint16_t(align >= 0 ? align : channels * bits / 8);
-    putLe(b, tag, 2);
-    putLe(b, channels, 2);
-    putLe(b, rate, 4);
-    putLe(b, rate * blockAlign, 4);
-    putLe(b, blockAlign, 2);
-    putLe(b, bits, 2);
-    return b;
-}
 
 // WAVE_FORMAT_EXTENSIBLE around `subFormatTag` (1 = PCM, 3 = float).
 Bytes extensibleBody(uint16_t channels, uint32_t rate, uint16_t bits, uint16_t validBits,
@@ -54,15 +31,6 @@ Bytes extensibleBody(uint16_t channels, uint32_t rate, uint16_t bits, uint16_t v
                             0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
     b.insert(b.end(), std::begin(rest), std::end(rest));
     return b;
-}
-
-Bytes riff(const std::vector<Bytes>& chunks, uint32_t claimed = UINT32_MAX) {
-    Bytes body = {'W', 'A', 'V', 'E'};
-    for (const Bytes& c : chunks) body.insert(body.end(), c.begin(), c.end());
-    Bytes out = {'R', 'I', 'F', 'F'};
-    putLe(out, claimed == UINT32_MAX ? uint32_t(body.size()) : claimed, 4);
-    out.insert(out.end(), body.begin(), body.end());
-    return out;
 }
 
 Bytes sound(size_t bytes) {
