@@ -13,14 +13,15 @@ seconds=${2:-20}
 rounds=${3:-3}
 here=$(cd "$(dirname "$0")" && pwd)
 support=$here/../tests/support
-exec "$support/x-env.sh" --tray "$support/pulse-env.sh" bash -s "$build" "$seconds" "$rounds" <<'SCRIPT'
+exec "$support/x-env.sh" --tray "$support/pulse-env.sh" bash -s "$build" "$seconds" "$rounds" "$here" <<'SCRIPT'
 set -uo pipefail
 [ "${WSX_TEST_PULSE:-}" = 1 ] && [ "${WSX_TEST_X:-}" = 1 ] || { echo "no X or sound server: nothing measured"; exit 1; }
-build=$1; seconds=$2; rounds=$3
+build=$1; seconds=$2; rounds=$3; here=$4
+. "$here/lib.sh"
 work=$(mktemp -d)
 export HOME=$work XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache XDG_STATE_HOME=$work/state
 # CPU seconds of every thread of process $1 so far.
-cpu() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ ns += $1 } END { printf "%.6f\n", ns / 1e9 }'; }
+cpu() { awk -v ns="$(threadsNs "$1")" 'BEGIN { printf "%.6f\n", ns / 1e9 }'; }
 # "thread-id name nanoseconds" for every thread of process $1 (names are squeezed to one word).
 threads() {
   for t in /proc/"$1"/task/*; do
@@ -28,7 +29,6 @@ threads() {
   done 2>/dev/null
 }
 rss() { awk '/^VmRSS:/ { print $2 / 1024 }' "/proc/$1/status"; }
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 printf 'IconifyByUnmapping\nNoTitle\n' >"$work/twmrc"
 LC_ALL=C twm -f "$work/twmrc" >/dev/null 2>&1 &

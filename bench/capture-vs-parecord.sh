@@ -21,10 +21,8 @@ exec "$here/../tests/support/pulse-env.sh" bash -s "$build" "$seconds" "$rounds"
 set -uo pipefail
 [ "${WSX_TEST_PULSE:-}" = 1 ] || { echo "no sound server: nothing measured"; exit 1; }
 build=$1; seconds=$2; rounds=$3; here=$4
+. "$here/lib.sh"
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
-# Nanoseconds on a CPU of every thread of process $1 so far.
-threadsNs() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ ns += $1 } END { print ns + 0 }'; }
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 pidOf() { while [ ! -s "$1.pid" ]; do sleep 0.01; done; cat "$1.pid"; }
 
 printf '%-6s %22s %22s %16s %9s\n' "" "mcishell ms (capt.)" "parecord ms (capt.)" "ratio (capt.)" "recorded"

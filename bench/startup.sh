@@ -7,17 +7,17 @@ set -uo pipefail
 build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 support=$here/../tests/support
-exec "$support/x-env.sh" --tray "$support/pulse-env.sh" --no-tone bash -s "$build" <<'SCRIPT'
+exec "$support/x-env.sh" --tray "$support/pulse-env.sh" --no-tone bash -s "$build" "$here" <<'SCRIPT'
 set -uo pipefail
 [ "${WSX_TEST_PULSE:-}" = 1 ] && [ "${WSX_TEST_X:-}" = 1 ] || { echo "no X or sound server: nothing measured"; exit 1; }
-build=$1
+build=$1; here=$2
+. "$here/lib.sh"
 work=$(mktemp -d)
 export HOME=$work XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache
 out=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$out")
 bus=$(sed -n 2p <<<"$out")
 trap 'kill $bus 2>/dev/null; rm -rf "$work"' EXIT
-median() { sort -n | awk '{ v[NR] = $1 } END { printf "%.3f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 
 launches=() handovers=()
@@ -36,6 +36,6 @@ for i in $(seq 10); do
   kill $app; wait $app 2>/dev/null
 done
 echo "launches: ${launches[*]}"; echo "hand-overs: ${handovers[*]}"
-echo "launch to mapped window, median of 10 (20 ms polls): $(printf '%s\n' "${launches[@]}" | median) s"
-echo "second start handing over and ending, median of 10: $(printf '%s\n' "${handovers[@]}" | median) s"
+echo "launch to mapped window, median of 10 (20 ms polls): $(printf '%s\n' "${launches[@]}" | median | xargs printf '%.3f') s"
+echo "second start handing over and ending, median of 10: $(printf '%s\n' "${handovers[@]}" | median | xargs printf '%.3f') s"
 SCRIPT
