@@ -123,7 +123,6 @@ public:
     // The file the element was last saved to or opened from, as an absolute path; empty
     // until then ("info NAME file"; "save NAME" with no file name saves there).
     const std::filesystem::path& fileName() const { return m_fileName; }
-    void setFileName(std::filesystem::path name) { m_fileName = std::move(name); }
 
 private:
     // Notices what happened on the sessions' threads since the last command: playback that
@@ -142,8 +141,8 @@ private:
     uint32_t startBackgroundSave(const std::string& target, SoundFileType type);
     void finishBackgroundSave();
     void cancelBackgroundSave();
-    // The element is now named by the file it was saved to.
-    void noteSavedAs(const std::filesystem::path& target);
+    // The element is now named by `file`, which it was opened from or saved to.
+    void nameAfter(const std::filesystem::path& file);
     // Notes a failed save of `target` in the log and in m_reason.
     void noteSaveFailure(const std::string& target, const files::WriteResult& written);
     static Reason saveFailureReason(files::WriteError error);

@@ -63,9 +63,7 @@ uint32_t WaveAudioDevice::openFile(const std::filesystem::path& file) {
         !logChange({JournalRecord::Kind::Saved, 0, 0, false, {}}))
         return fail("cannot write its take's journal: " + log::errnoText(errno));
     if (piece.length > 0) m_wave.insert(0, piece);
-    std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
-    m_fileName = ec ? file : absolute.lexically_normal();
+    nameAfter(file);
     m_holdsSound = true;
     m_mode = Mode::Stopped;
     m_position = 0;

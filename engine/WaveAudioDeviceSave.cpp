@@ -32,7 +32,7 @@ uint32_t WaveAudioDevice::save(Items items) {
         return MCIERR_FILE_NOT_SAVED;
     }
     m_reason = Reason::None;
-    noteSavedAs(target);
+    nameAfter(target);
     logChange({JournalRecord::Kind::Saved, 0, 0, false, {}});
     m_holdsSound = true;
     return MCI_OK;
@@ -63,7 +63,7 @@ void WaveAudioDevice::finishBackgroundSave() {
         return;
     }
     m_reason = Reason::None;
-    noteSavedAs(save->target());
+    nameAfter(save->target());
     // Sound recorded or edited while it ran is not in the file: the take stays unsaved.
     if (m_edits == m_editsAtSave) logChange({JournalRecord::Kind::Saved, 0, 0, false, {}});
 }
@@ -74,10 +74,12 @@ void WaveAudioDevice::cancelBackgroundSave() {
     m_save.reset();  // waits for the encoder to stop, and its temporary file is gone
 }
 
-void WaveAudioDevice::noteSavedAs(const std::filesystem::path& target) {
+void WaveAudioDevice::nameAfter(const std::filesystem::path& file) {
+    // Made absolute but not tidied: "link/../x.wav" is not "x.wav" when link is a symbolic
+    // link, and a save without a name must write the file that was opened.
     std::error_code ec;
-    const std::filesystem::path full = std::filesystem::absolute(target, ec);
-    m_fileName = ec ? target : full;
+    const std::filesystem::path full = std::filesystem::absolute(file, ec);
+    m_fileName = ec ? file : full;
 }
 
 void WaveAudioDevice::noteSaveFailure(const std::string& target,

@@ -215,6 +215,20 @@ TEST_F(Files, FilesThatCannotBeOpenedAnswerWindowsCodesAndLeaveNothing) {
     EXPECT_EQ(fileBytes(good), goodBytes);
 }
 
+// "save NAME" without a name writes the file that was opened, even when the name given to
+// open climbs out of a symbolic link ("link/../x.wav" is a/x.wav, not x.wav).
+TEST_F(Files, SavingWithoutANameWritesTheFileThatWasOpened) {
+    fs::create_directories(tmp.path() / "a" / "b");
+    fs::create_directory_symlink(tmp.path() / "a" / "b", tmp.path() / "link");
+    const fs::path opened = tmp.path() / "a" / "x.wav";
+    writeWav(opened, {8000, 1, 16}, distinctSound(1600));
+    ASSERT_EQ(send("open " + quoted(tmp.path() / "link" / ".." / "x.wav") + " alias A"), 0u);
+    ASSERT_EQ(send("delete A from 50"), 0u);
+    ASSERT_EQ(send("save A"), 0u);
+    EXPECT_FALSE(fs::exists(tmp.path() / "x.wav"));
+    EXPECT_EQ(savedSound(opened), slice(distinctSound(1600), 0, 800));
+}
+
 // A command naming a WAV file that is not open opens it for itself and closes it once it
 // stands stopped; it cannot be told to notify, nor change a file nobody holds open.
 TEST_F(Files, ACommandNamingAFileOpensItForItselfAndClosesItWhenStopped) {
