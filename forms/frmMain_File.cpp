@@ -1,6 +1,6 @@
 // New recording and Save As.
-#include "engine/MciError.h"
-#include "engine/SoundExport.h"
+#include "engine/command/MciError.h"
+#include "engine/files/SoundExport.h"
 #include "frmMain.h"
 #include "ui_frmMain.h"
 

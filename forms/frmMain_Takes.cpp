@@ -1,7 +1,7 @@
 // Takes an earlier run left behind, failures the user is told about, and ending without a
 // question. The sound device keeps every take on disk while it is recorded (see
 // engine/TakeStore.h): a killed or crashed program loses at most the last moments of it.
-#include "engine/TakeStore.h"
+#include "engine/take/TakeStore.h"
 #include "frmMain.h"
 #include "ui_frmMain.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/MciEngine.h"
+#include "engine/interpreter/MciEngine.h"
 
 #include <cstdint>
 #include <optional>

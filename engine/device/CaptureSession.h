@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SpoolFile.h"
-#include "Waveform.h"
+#include "engine/take/SpoolFile.h"
+#include "engine/take/PieceTable.h"
 #include "audio/AudioBackend.h"
 #include "audio/PeakLevel.h"
 #include "audio/SpscRing.h"

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "BackgroundSave.h"
+#include "engine/files/BackgroundSave.h"
 #include "CaptureSession.h"
-#include "MciTokenizer.h"
+#include "engine/command/MciTokenizer.h"
 #include "PlaybackSession.h"
-#include "SpoolFile.h"
-#include "Take.h"
-#include "TakeStore.h"
-#include "WavFile.h"
-#include "Waveform.h"
+#include "engine/take/SpoolFile.h"
+#include "engine/take/Take.h"
+#include "engine/take/TakeStore.h"
+#include "engine/files/WavFile.h"
+#include "engine/take/PieceTable.h"
 #include "audio/AudioBackend.h"
 #include "platform/files/AtomicFile.h"
 
@@ -185,7 +185,7 @@ private:
     Mode m_pausedFrom = Mode::Stopped;  // what a resume continues
     bool m_holdsSound = false;          // format is fixed once sound was recorded or saved
     uint64_t m_position = 0;            // bytes, while not running
-    Waveform m_wave;
+    PieceTable m_wave;
     std::unique_ptr<Take> m_take;  // made on the first recording, or adopted
     Reason m_reason = Reason::None;
     bool m_discard = false;

@@ -1,8 +1,8 @@
 // "open <file>.wav": an existing WAV file as the element. Its sound is copied into the
 // element's take, which from then on is the element's sound as for any recording.
-#include "MciError.h"
+#include "engine/command/MciError.h"
 #include "WaveAudioDevice.h"
-#include "WavReader.h"
+#include "engine/files/WavReader.h"
 #include "platform/log/Log.h"
 
 #include <cerrno>

@@ -1,6 +1,6 @@
 // "status NAME <item> [track N]": the item by its words or its number (MciConstants.h).
-#include "MciConstants.h"
-#include "MciError.h"
+#include "engine/command/MciConstants.h"
+#include "engine/command/MciError.h"
 #include "WaveAudioDevice.h"
 
 #include <optional>

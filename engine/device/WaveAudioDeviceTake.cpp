@@ -1,6 +1,6 @@
 // The element's take on disk: making it, journalling each change, adopting a take left by
 // an earlier run, what stays when the element goes, and the reasons failures report.
-#include "MciError.h"
+#include "engine/command/MciError.h"
 #include "WaveAudioDevice.h"
 
 #include <algorithm>
@@ -96,7 +96,7 @@ void WaveAudioDevice::tendTake() {
     if (!m_take || m_capture || m_playback || m_save) return;
     if (m_take->compacting()) {
         if (const std::optional<Piece> all = m_take->finishCompaction()) {
-            m_wave = Waveform();
+            m_wave = PieceTable();
             m_wave.insert(0, *all);
         }
         return;

@@ -1,7 +1,7 @@
 // The element's time formats: bytes, samples and milliseconds, converted only at the command
 // boundary.
-#include "MciConstants.h"
-#include "MciError.h"
+#include "engine/command/MciConstants.h"
+#include "engine/command/MciError.h"
 #include "WaveAudioDevice.h"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 // Saving a take's sound as FLAC, Ogg Opus or MP3 through libsndfile. The WAV path stays in
 // WavFile.cpp: it is written byte for byte by hand and needs no codec.
 
-#include "SpoolFile.h"
-#include "Waveform.h"
+#include "engine/take/SpoolFile.h"
+#include "engine/take/PieceTable.h"
 #include "audio/AudioFormat.h"
 #include "platform/files/AtomicFile.h"
 

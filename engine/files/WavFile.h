@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SpoolFile.h"
-#include "Waveform.h"
+#include "engine/take/SpoolFile.h"
+#include "engine/take/PieceTable.h"
 #include "audio/AudioFormat.h"
 #include "platform/files/AtomicFile.h"
 

@@ -1,6 +1,6 @@
 #include "WavReader.h"
 
-#include "ElementFormat.h"
+#include "engine/take/ElementFormat.h"
 #include <algorithm>
 #include <array>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "MciElement.h"
 
-#include "MciError.h"
+#include "engine/command/MciError.h"
 
 #include <filesystem>
 

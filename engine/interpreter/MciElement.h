@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MciTokenizer.h"
+#include "engine/command/MciTokenizer.h"
 
 #include <cstdint>
 #include <optional>

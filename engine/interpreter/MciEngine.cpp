@@ -1,8 +1,8 @@
 #include "MciEngine.h"
 
-#include "MciError.h"
-#include "MciItems.h"
-#include "MciTokenizer.h"
+#include "engine/command/MciError.h"
+#include "engine/command/MciItems.h"
+#include "engine/command/MciTokenizer.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "MciElement.h"
-#include "MciFlags.h"
+#include "engine/command/MciFlags.h"
 #include "MciNotices.h"
-#include "WaveAudioDevice.h"
+#include "engine/device/WaveAudioDevice.h"
 #include "audio/AudioBackend.h"
 
 #include <cstdint>

@@ -2,8 +2,8 @@
 // itself when it names a WAV file that is not open.
 #include "MciElement.h"
 #include "MciEngine.h"
-#include "MciError.h"
-#include "MciItems.h"
+#include "engine/command/MciError.h"
+#include "engine/command/MciItems.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // The "wait" flag: the engine stays on its one thread and looks at the element between
 // calls of EngineOptions::idle until the play, record or encoded save is over.
 #include "MciEngine.h"
-#include "MciError.h"
+#include "engine/command/MciError.h"
 
 #include <thread>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WaveAudioDevice.h"
+#include "engine/device/WaveAudioDevice.h"
 
 #include <functional>
 #include <map>

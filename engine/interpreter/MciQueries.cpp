@@ -1,9 +1,9 @@
 // What the device says about itself: capability, info and sysinfo. One waveaudio device is
 // installed; its open elements are the open devices.
-#include "MciConstants.h"
+#include "engine/command/MciConstants.h"
 #include "MciEngine.h"
-#include "MciError.h"
-#include "MciItems.h"
+#include "engine/command/MciError.h"
+#include "engine/command/MciItems.h"
 
 #include <algorithm>
 #include <array>

@@ -1,10 +1,10 @@
-#include "Waveform.h"
+#include "PieceTable.h"
 
 #include <algorithm>
 
 namespace wsx::mci {
 
-size_t Waveform::splitAt(uint64_t at) {
+size_t PieceTable::splitAt(uint64_t at) {
     uint64_t start = 0;
     for (size_t i = 0; i < m_pieces.size(); ++i) {
         const Piece p = m_pieces[i];
@@ -21,7 +21,7 @@ size_t Waveform::splitAt(uint64_t at) {
     return m_pieces.size();
 }
 
-void Waveform::mergeNeighbours() {
+void PieceTable::mergeNeighbours() {
     std::vector<Piece> merged;
     merged.reserve(m_pieces.size());
     for (const Piece& p : m_pieces) {
@@ -33,7 +33,7 @@ void Waveform::mergeNeighbours() {
     m_pieces.swap(merged);
 }
 
-void Waveform::insert(uint64_t at, Piece piece) {
+void PieceTable::insert(uint64_t at, Piece piece) {
     if (piece.length == 0) return;
     at = std::min(at, m_length);
     const size_t index = splitAt(at);
@@ -42,7 +42,7 @@ void Waveform::insert(uint64_t at, Piece piece) {
     mergeNeighbours();
 }
 
-void Waveform::erase(uint64_t from, uint64_t to) {
+void PieceTable::erase(uint64_t from, uint64_t to) {
     to = std::min(to, m_length);
     if (from >= to) return;
     const size_t first = splitAt(from);
@@ -53,13 +53,13 @@ void Waveform::erase(uint64_t from, uint64_t to) {
     mergeNeighbours();
 }
 
-void Waveform::overwrite(uint64_t at, Piece piece) {
+void PieceTable::overwrite(uint64_t at, Piece piece) {
     at = std::min(at, m_length);
     erase(at, std::min(m_length, at + piece.length));
     insert(at, piece);
 }
 
-std::vector<Piece> Waveform::slice(uint64_t from, uint64_t to) const {
+std::vector<Piece> PieceTable::slice(uint64_t from, uint64_t to) const {
     std::vector<Piece> out;
     to = std::min(to, m_length);
     uint64_t start = 0;

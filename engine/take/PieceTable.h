@@ -17,7 +17,7 @@ struct Piece {
 // this list, never the sound bytes, so cutting a nine-hour take costs as much as cutting a
 // second. Positions and lengths are in bytes; callers keep them on whole frames.
 // Thread safety: owned by the engine (UI) thread; sessions get copies of slices.
-class Waveform {
+class PieceTable {
 public:
     uint64_t length() const { return m_length; }
     const std::vector<Piece>& pieces() const { return m_pieces; }

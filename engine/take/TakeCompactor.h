@@ -1,7 +1,7 @@
 #pragma once
 
 #include "SpoolFile.h"
-#include "Waveform.h"
+#include "PieceTable.h"
 #include "audio/WakeSignal.h"
 
 #include <atomic>

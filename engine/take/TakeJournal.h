@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Waveform.h"
+#include "PieceTable.h"
 
 #include <cstdint>
 #include <optional>
@@ -40,7 +40,7 @@ JournalContents readJournal(std::span<const uint8_t> bytes);
 
 // The element a journal describes.
 struct ReplayedTake {
-    Waveform wave;
+    PieceTable wave;
     bool savedUnchanged = false;  // the last record is Saved
     bool clipped = false;         // some sound the journal names is not in the sound file
     // A capture that never ended (the program was killed): it is taken into `wave` as the

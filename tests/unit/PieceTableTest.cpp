@@ -1,11 +1,11 @@
-#include "engine/Waveform.h"
+#include "engine/take/PieceTable.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
 using wsx::mci::Piece;
-using wsx::mci::Waveform;
+using wsx::mci::PieceTable;
 
 namespace {
 // Expands the piece list to the spool offsets it stands for, byte by byte.
@@ -17,8 +17,8 @@ std::vector<uint64_t> expand(const std::vector<Piece>& pieces) {
 }
 }  // namespace
 
-TEST(Waveform, OverwriteReplacesAndExtends) {
-    Waveform w;
+TEST(PieceTable, OverwriteReplacesAndExtends) {
+    PieceTable w;
     w.insert(0, {0, 10});
     w.overwrite(4, {100, 3});  // inside
     EXPECT_EQ(expand(w.pieces()), (std::vector<uint64_t>{0, 1, 2, 3, 100, 101, 102, 7, 8, 9}));
@@ -27,8 +27,8 @@ TEST(Waveform, OverwriteReplacesAndExtends) {
     EXPECT_EQ(expand(w.slice(7, 12)), (std::vector<uint64_t>{7, 200, 201, 202, 203}));
 }
 
-TEST(Waveform, AdjacentSpoolStretchesMerge) {
-    Waveform w;
+TEST(PieceTable, AdjacentSpoolStretchesMerge) {
+    PieceTable w;
     w.insert(0, {0, 5});
     w.insert(5, {5, 5});
     EXPECT_EQ(w.pieces().size(), 1u);
@@ -38,10 +38,10 @@ TEST(Waveform, AdjacentSpoolStretchesMerge) {
 
 // The piece table must behave exactly like a plain array of bytes under any sequence of
 // edits; the model stores, for every byte, the spool offset it came from.
-TEST(Waveform, MatchesPlainModelUnderRandomEdits) {
+TEST(PieceTable, MatchesPlainModelUnderRandomEdits) {
     std::mt19937_64 rng(20261207);
     for (int round = 0; round < 40; ++round) {
-        Waveform w;
+        PieceTable w;
         std::vector<uint64_t> model;
         uint64_t spoolEnd = 0;
         for (int op = 0; op < 300; ++op) {
