@@ -1,6 +1,7 @@
 #pragma once
 
-#include "engine/interpreter/MciEngine.h"
+#include "audio/AudioBackend.h"
+#include "engine/command/MciInterface.h"
 
 #include <cstdint>
 #include <optional>

@@ -2,6 +2,7 @@
 
 #include "MciElement.h"
 #include "engine/command/MciFlags.h"
+#include "engine/command/MciInterface.h"
 #include "MciNotices.h"
 #include "engine/device/WaveAudioDevice.h"
 #include "audio/AudioBackend.h"
@@ -15,15 +16,6 @@
 #include <vector>
 
 namespace wsx::mci {
-
-// What the application sees of the sound device: one call that takes an MCI command string
-// and returns the MCI result code (0 = success), with the reply text of a successful query
-// in `reply` (emptied first; may be null for commands that reply nothing).
-class MciInterface {
-public:
-    virtual ~MciInterface() = default;
-    virtual uint32_t mciSendString(std::string_view command, std::string* reply) = 0;
-};
 
 // Interprets MCI command strings for waveaudio elements opened with
 // "open new type waveaudio alias NAME" or from a WAV file. Verbs, keywords and aliases
