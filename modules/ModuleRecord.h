@@ -1,7 +1,7 @@
 #pragma once
 
-#include "audio/AudioBackend.h"
 #include "engine/command/MciInterface.h"
+#include "platform/capture/CaptureSource.h"
 
 #include <cstdint>
 #include <optional>

@@ -5,23 +5,15 @@ namespace wsx::mci {
 
 audio::CaptureSource WaveAudioDevice::parseInput(const Token& token) {
     using Kind = audio::CaptureSource::Kind;
-    if (!token.quoted) {
-        if (equalsIgnoreCase(token.text, "default")) return {Kind::DefaultInput, {}};
-        if (equalsIgnoreCase(token.text, "monitor")) return {Kind::DefaultMonitor, {}};
-        if (equalsIgnoreCase(token.text, "both")) return {Kind::Both, {}};
-    }
+    if (!token.quoted)
+        for (const auto& [kind, word] : audio::kCaptureSourceWords)
+            if (equalsIgnoreCase(token.text, word)) return {kind, {}};
     return {Kind::Named, token.text};
 }
 
 std::string WaveAudioDevice::inputText(const audio::CaptureSource& source) {
-    using Kind = audio::CaptureSource::Kind;
-    switch (source.kind) {
-    case Kind::DefaultInput: return "default";
-    case Kind::DefaultMonitor: return "monitor";
-    case Kind::Both: return "both";
-    case Kind::Named: break;
-    }
-    return source.name;
+    if (source.kind == audio::CaptureSource::Kind::Named) return source.name;
+    return std::string(audio::captureSourceWord(source.kind));
 }
 
 uint32_t WaveAudioDevice::takeLevel() {
