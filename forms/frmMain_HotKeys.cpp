@@ -65,7 +65,6 @@ void frmMain::mnuHotKey_Click() {
 
 void frmMain::mnuHotKeyH_Click() { mnuHotKey_Click(); }
 
-
 void frmMain::LoadHotKeys() {
     ModuleTray::HotKeyChoice keys = ModuleTray::StandardHotKeys();
     for (size_t i = 0; i < keys.size(); ++i)

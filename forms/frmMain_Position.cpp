@@ -19,8 +19,8 @@ void frmMain::TimerMci_Timer() {
     if (!position || !length) return;
     if (stoppedByItself()) return;
     // While recording the scale grows with the take and stays a second ahead of it.
-    const int maximum = IsPlaying ? seconds(double(*length))
-                                  : int(roundHalfEven(double(*position) / 1000.0 + 1));
+    const int maximum =
+        IsPlaying ? seconds(double(*length)) : int(roundHalfEven(double(*position) / 1000.0 + 1));
     // The end of the sound stops playback as Stop would, without pausing the device.
     const bool playedToEnd = IsPlaying && *length == *position;
     showPosition(positionText, lengthText, maximum);

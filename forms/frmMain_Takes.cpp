@@ -78,9 +78,8 @@ void frmMain::RecoverLeftTake() {
 
 void frmMain::showRecoveredTake() {
     const std::string lengthText = m_record.MciGetLength(kDevice);
-    showPosition("0", lengthText,
-                 std::max(1, int(roundHalfEven(
-                                 double(parseMilliseconds(lengthText).value_or(0)) / 1000.0))));
+    const int64_t length = parseMilliseconds(lengthText).value_or(0);
+    showPosition("0", lengthText, std::max(1, int(roundHalfEven(double(length) / 1000.0))));
     ui->cmdPlay->setFocus();
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "engine/take/SpoolFile.h"
-#include "engine/take/PieceTable.h"
 #include "audio/AudioBackend.h"
 #include "audio/PeakLevel.h"
 #include "audio/SpscRing.h"
 #include "audio/WakeSignal.h"
+#include "engine/take/PieceTable.h"
+#include "engine/take/SpoolFile.h"
 
 #include <atomic>
 #include <memory>

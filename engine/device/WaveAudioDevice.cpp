@@ -1,10 +1,10 @@
 #include "WaveAudioDevice.h"
 
-#include "engine/take/ElementFormat.h"
 #include "engine/command/MciError.h"
 #include "engine/command/MciFormatItems.h"
 #include "engine/command/MciItems.h"
 #include "engine/files/WavFile.h"
+#include "engine/take/ElementFormat.h"
 #include "platform/log/Log.h"
 
 #include <algorithm>

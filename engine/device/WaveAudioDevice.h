@@ -1,15 +1,15 @@
 #pragma once
 
-#include "engine/files/BackgroundSave.h"
 #include "CaptureSession.h"
-#include "engine/command/MciTokenizer.h"
 #include "PlaybackSession.h"
+#include "audio/AudioBackend.h"
+#include "engine/command/MciTokenizer.h"
+#include "engine/files/BackgroundSave.h"
+#include "engine/files/WavFile.h"
+#include "engine/take/PieceTable.h"
 #include "engine/take/SpoolFile.h"
 #include "engine/take/Take.h"
 #include "engine/take/TakeStore.h"
-#include "engine/files/WavFile.h"
-#include "engine/take/PieceTable.h"
-#include "audio/AudioBackend.h"
 #include "platform/files/AtomicFile.h"
 
 #include <chrono>

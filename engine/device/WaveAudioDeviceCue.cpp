@@ -1,9 +1,9 @@
 // "cue": readies the element for a play or a record. Nothing here waits for a device to
 // warm up, so a cue only marks the element: it reads "paused" until its next transport
 // command, as a cued element does, and changes nothing else.
+#include "WaveAudioDevice.h"
 #include "engine/command/MciError.h"
 #include "engine/command/MciItems.h"
-#include "WaveAudioDevice.h"
 
 namespace wsx::mci {
 

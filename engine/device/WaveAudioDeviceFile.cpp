@@ -1,7 +1,7 @@
 // "open <file>.wav": an existing WAV file as the element. Its sound is copied into the
 // element's take, which from then on is the element's sound as for any recording.
-#include "engine/command/MciError.h"
 #include "WaveAudioDevice.h"
+#include "engine/command/MciError.h"
 #include "engine/files/WavReader.h"
 #include "platform/log/Log.h"
 

@@ -1,7 +1,7 @@
 // "save": a WAV file at once on the engine thread (fast: a copy), FLAC, Opus or MP3 in the
 // background (encoding an hour takes a minute), observed with "status NAME saving".
-#include "engine/command/MciError.h"
 #include "WaveAudioDevice.h"
+#include "engine/command/MciError.h"
 #include "platform/log/Log.h"
 
 #include <cerrno>

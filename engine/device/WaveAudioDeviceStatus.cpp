@@ -1,7 +1,7 @@
 // "status NAME <item> [track N]": the item by its words or its number (MciConstants.h).
+#include "WaveAudioDevice.h"
 #include "engine/command/MciConstants.h"
 #include "engine/command/MciError.h"
-#include "WaveAudioDevice.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
 // The element's take on disk: making it, journalling each change, adopting a take left by
 // an earlier run, what stays when the element goes, and the reasons failures report.
-#include "engine/command/MciError.h"
 #include "WaveAudioDevice.h"
+#include "engine/command/MciError.h"
 
 #include <algorithm>
 #include <cerrno>

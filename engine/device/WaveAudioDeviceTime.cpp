@@ -1,8 +1,8 @@
 // The element's time formats: bytes, samples and milliseconds, converted only at the command
 // boundary.
+#include "WaveAudioDevice.h"
 #include "engine/command/MciConstants.h"
 #include "engine/command/MciError.h"
-#include "WaveAudioDevice.h"
 
 #include <algorithm>
 

@@ -2,9 +2,9 @@
 // Saving a take's sound as FLAC, Ogg Opus or MP3 through libsndfile. The WAV path stays in
 // WavFile.cpp: it is written byte for byte by hand and needs no codec.
 
-#include "engine/take/SpoolFile.h"
-#include "engine/take/PieceTable.h"
 #include "audio/AudioFormat.h"
+#include "engine/take/PieceTable.h"
+#include "engine/take/SpoolFile.h"
 #include "platform/files/AtomicFile.h"
 
 #include <atomic>

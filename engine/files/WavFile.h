@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/take/SpoolFile.h"
-#include "engine/take/PieceTable.h"
 #include "audio/AudioFormat.h"
+#include "engine/take/PieceTable.h"
+#include "engine/take/SpoolFile.h"
 #include "platform/files/AtomicFile.h"
 
 #include <cstdint>

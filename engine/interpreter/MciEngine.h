@@ -1,11 +1,11 @@
 #pragma once
 
 #include "MciElement.h"
+#include "MciNotices.h"
+#include "audio/AudioBackend.h"
 #include "engine/command/MciFlags.h"
 #include "engine/command/MciInterface.h"
-#include "MciNotices.h"
 #include "engine/device/WaveAudioDevice.h"
-#include "audio/AudioBackend.h"
 
 #include <cstdint>
 #include <map>

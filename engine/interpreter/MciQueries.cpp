@@ -1,7 +1,7 @@
 // What the device says about itself: capability, info and sysinfo. One waveaudio device is
 // installed; its open elements are the open devices.
-#include "engine/command/MciConstants.h"
 #include "MciEngine.h"
+#include "engine/command/MciConstants.h"
 #include "engine/command/MciError.h"
 #include "engine/command/MciItems.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SpoolFile.h"
 #include "PieceTable.h"
+#include "SpoolFile.h"
 #include "audio/WakeSignal.h"
 
 #include <atomic>
