@@ -32,7 +32,7 @@ void frmMain::cmdChangeHotKeys_Click(frmHotKey& overview) {
         return;
     }
     ChangeHotKeys(chooser.choice());
-    overview.showKeys(m_tray.HotKeyChords);
+    overview.showKeys(m_tray.HotKeyChords, desktopHotKeys());
     // X11 answers at once; a portal answers later, through HotKeysReachChanged.
     overview.showNotice(hotKeyNotice());
 }

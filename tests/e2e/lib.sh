@@ -220,6 +220,19 @@ e2e_wait_box() {
   done
   e2e_fail "no message box appeared"
 }
+# Opens the hot-key overview from the Help menu, takes screenshot $1, prints its height (186
+# px without a notice line) and closes it.
+e2e_overview_height() {
+  e2e_keys "$E2E_WIN" alt+h
+  sleep 0.3
+  # The menu opens on 帮助主题; the next item is the overview.
+  xdotool key Down Return
+  e2e_wait_dialog 声匣热键一览
+  sleep 0.3
+  e2e_shot "$1"
+  xwininfo -id "$E2E_DIALOG" | sed -n 's/^ *Height: *//p'
+  e2e_keys "$E2E_DIALOG" Escape
+}
 # The takes the recorder keeps on disk.
 e2e_takes() { find "$XDG_STATE_HOME/wanshengxia" -maxdepth 1 -name 'take-*' 2>/dev/null | wc -l; }
 # Gives the keyboard to window $1 (there is no window manager to do it) and types keys.
