@@ -114,5 +114,27 @@ e2e_near "$freq" 440 5 || e2e_fail "playback is ${freq} Hz, not 440"
 e2e_hidden || e2e_fail "the window came back during the chords"
 activated=$(grep -c 'member=Activated' "$E2E_OUT/${E2E_NAME}-bus.log")
 e2e_note "chords in kwin while minimised: recorded, stopped, played ${freq} Hz ($activated Activated signals)"
+for _ in $(seq 50); do e2e_playing || break; sleep 0.1; done
+
+# The user gives record other keys in the desktop's settings (as System Settings does, over
+# kglobalaccel): the portal tells with ShortcutsChanged, and the new keys record.
+meta_f9=$(( 0x10000000 | 0x01000038 ))   # Qt::META | Qt::Key_F9
+dbus-send --session --print-reply --dest=org.kde.kglobalaccel /kglobalaccel org.kde.KGlobalAccel.setForeignShortcut \
+  array:string:wanshengxia,record,wanshengxia,录音 "array:int32:$meta_f9" >/dev/null ||
+  e2e_fail "kglobalaccel did not take other keys for record"
+for _ in $(seq 30); do grep -q 'member=ShortcutsChanged' "$E2E_OUT/${E2E_NAME}-bus.log" && break; sleep 0.1; done
+grep -q 'member=ShortcutsChanged' "$E2E_OUT/${E2E_NAME}-bus.log" || e2e_fail "the portal did not announce the changed keys"
+e2e_tone_start 440
+"$FAKEKEYS" meta+F9
+e2e_until e2e_recording || e2e_fail "Meta+F9, record's keys given in the desktop, did not record"
+"$FAKEKEYS" ctrl+alt+Up
+e2e_until e2e_not_recording || e2e_fail "Ctrl+Alt+Up did not stop after record's keys changed"
+e2e_tone_stop
+e2e_note "record's keys changed to Meta+F9 in kglobalaccel: ShortcutsChanged came, Meta+F9 records"
+# The overview shows the keys the desktop reports (in the screenshot: 录音：Meta+F9).
+e2e_run_again --show
+e2e_until e2e_viewable || e2e_fail "--show did not bring the window back"
+height=$(e2e_overview_height hotkeys-kde-changed-overview)
+[ "$height" = 186 ] || e2e_fail "the overview is $height px high after the desktop changed a key"
 [ ! -s "$opened" ] || e2e_fail "the portal started the desktop's settings: $(cat "$opened")"
 e2e_note "no System Settings started"
