@@ -22,8 +22,8 @@ namespace wsx::platform {
 //
 // The first RegisterHotKey starts the conversation: the program registers with the portal
 // under its application id (newer portals refuse host programs that do not; older ones do
-// not know the call) and opens a session, always under the same session token, offering
-// every key registered by then under the names given by NameHotKey; the key becomes the
+// not know the call) and, from the event loop, opens a session, always under the same
+// session token, offering every key registered by then under the names given by NameHotKey; the key becomes the
 // preferred trigger ("CTRL+ALT+Down"), which the desktop may let the user change. Portals
 // that bind at CreateSession (KDE Plasma 5.27) list the bound shortcuts in its answer; only
 // when that answer lacks one is BindShortcuts asked (Plasma 6.1+, GNOME 48+ bind there).
@@ -35,8 +35,8 @@ namespace wsx::platform {
 // A shortcut's Activated signal arrives as hWnd->WindowProc(hWnd, WM_HOTKEY, id,
 // modifiers | vk << 16), posted through the event loop, the same message the X11 key gives.
 // Unregistered keys are not delivered. Keys registered after the binding (other keys chosen
-// for the same commands) are bound afresh in a new session from the event loop, with their
-// new preferred triggers; the desktop may still keep the triggers the user gave it before.
+// for the same commands) are bound afresh in a new session under the same token from the
+// event loop, with their new preferred triggers; the desktop may still keep the triggers the user gave it before.
 // Lifetime: create after the QApplication, destroy before it; destruction closes the session.
 // Thread safety: UI thread only.
 class PortalHotKeys final : public QObject, public HotKeyService {
