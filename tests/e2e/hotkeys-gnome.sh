@@ -12,24 +12,14 @@ for need in "$GNOME_PORTAL" "$PORTAL" /usr/share/xdg-desktop-portal/portals/gnom
 done
 e2e_home
 e2e_start_bus
-gnome_pids=()
-gnome_cleanup() {
-  e2e_cleanup
-  local pid
-  for pid in "${gnome_pids[@]}"; do kill "$pid" 2>/dev/null; done
-  for pid in "${gnome_pids[@]}"; do wait "$pid" 2>/dev/null; done
-}
-trap gnome_cleanup EXIT
 export XDG_CURRENT_DESKTOP=GNOME
 # Only GNOME's back end, as on a GNOME desktop: this portal falls back to any installed back
 # end for an interface the desktop's own lacks (the KDE one the other journey needs).
 mkdir -p "$E2E_HOME/portals"
 cp /usr/share/xdg-desktop-portal/portals/gnome.portal "$E2E_HOME/portals/"
 export XDG_DESKTOP_PORTAL_DIR=$E2E_HOME/portals
-GDK_BACKEND=x11 "$GNOME_PORTAL" >"$E2E_OUT/${E2E_NAME}-portal-gnome.log" 2>&1 &
-gnome_pids+=($!)
-"$PORTAL" >"$E2E_OUT/${E2E_NAME}-portal.log" 2>&1 &
-gnome_pids+=($!)
+e2e_service portal-gnome env GDK_BACKEND=x11 "$GNOME_PORTAL"
+e2e_service portal "$PORTAL"
 portal_property() {
   dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
     org.freedesktop.DBus.Properties.Get "string:$1" string:version 2>&1

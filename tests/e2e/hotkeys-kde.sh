@@ -23,12 +23,10 @@ e2e_start_bus
 runtime=$(mktemp -d "${TMPDIR:-/tmp}/wsx-kde.XXXXXX")
 chmod 700 "$runtime"
 export XDG_RUNTIME_DIR=$runtime
-kde_pids=()
 kde_cleanup() {
   e2e_cleanup
   local pid
-  for pid in "${kde_pids[@]}" $(cat "$runtime/session.pid" 2>/dev/null); do kill "$pid" 2>/dev/null; done
-  for pid in "${kde_pids[@]}"; do wait "$pid" 2>/dev/null; done
+  for pid in $(cat "$runtime/session.pid" 2>/dev/null); do kill "$pid" 2>/dev/null; done
   rm -rf "$runtime"
 }
 trap kde_cleanup EXIT
@@ -48,11 +46,9 @@ export PATH=$E2E_HOME/bin:$PATH
 cp /usr/bin/kwin_wayland "$runtime/kwin_wayland"
 socket=wsx-kde-$$
 # The session's program writes out Xwayland's display and stays, as a session would.
-env -u DISPLAY KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 "$runtime/kwin_wayland" --virtual --xwayland \
-  --socket "$socket" --no-lockscreen --no-kactivities --width 1280 --height 800 \
-  "sh -c 'echo \$\$ >$runtime/session.pid; echo \$DISPLAY >$runtime/display; exec sleep 3600'" \
-  >"$E2E_OUT/${E2E_NAME}-kwin.log" 2>&1 &
-kde_pids+=($!)
+e2e_service kwin env -u DISPLAY KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 "$runtime/kwin_wayland" \
+  --virtual --xwayland --socket "$socket" --no-lockscreen --no-kactivities --width 1280 --height 800 \
+  "sh -c 'echo \$\$ >$runtime/session.pid; echo \$DISPLAY >$runtime/display; exec sleep 3600'"
 for _ in $(seq 150); do [ -s "$runtime/display" ] && break; sleep 0.1; done
 [ -s "$runtime/display" ] || { tail -5 "$E2E_OUT/${E2E_NAME}-kwin.log"; echo "SKIP: kwin_wayland did not start here (see its log)"; exit "$E2E_SKIP"; }
 export DISPLAY=$(cat "$runtime/display") WAYLAND_DISPLAY=$socket
@@ -61,14 +57,10 @@ kde_portal_version=$(dpkg-query -W -f='${Version}' xdg-desktop-portal-kde 2>/dev
 portal_version=$(dpkg-query -W -f='${Version}' xdg-desktop-portal 2>/dev/null)
 
 # Every GlobalShortcuts call and signal on the bus.
-dbus-monitor --session "interface='org.freedesktop.portal.GlobalShortcuts'" \
-  >"$E2E_OUT/${E2E_NAME}-bus.log" 2>&1 &
-kde_pids+=($!)
-XDG_CURRENT_DESKTOP=KDE QT_QPA_PLATFORM=wayland QT_LOGGING_RULES='xdp-kde-GlobalShortcuts.debug=true' \
-  "$KDE_PORTAL" >"$E2E_OUT/${E2E_NAME}-portal-kde.log" 2>&1 &
-kde_pids+=($!)
-XDG_CURRENT_DESKTOP=KDE "$PORTAL" >"$E2E_OUT/${E2E_NAME}-portal.log" 2>&1 &
-kde_pids+=($!)
+e2e_service bus dbus-monitor --session "interface='org.freedesktop.portal.GlobalShortcuts'"
+e2e_service portal-kde env XDG_CURRENT_DESKTOP=KDE QT_QPA_PLATFORM=wayland \
+  QT_LOGGING_RULES='xdp-kde-GlobalShortcuts.debug=true' "$KDE_PORTAL"
+e2e_service portal env XDG_CURRENT_DESKTOP=KDE "$PORTAL"
 shortcuts_version() {
   dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
     org.freedesktop.DBus.Properties.Get string:org.freedesktop.portal.GlobalShortcuts string:version 2>/dev/null |

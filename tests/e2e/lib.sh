@@ -142,9 +142,23 @@ e2e_run_again() {
   E2E_SECONDS=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
 }
 
+# Desktop services a journey runs beside the recorder (a portal, a panel, a notification
+# server): `e2e_service NAME COMMAND...` runs COMMAND in the background with its output in
+# $E2E_OUT/$E2E_NAME-NAME.log; e2e_cleanup stops each by its PID.
+E2E_SERVICE_PIDS=()
+e2e_service() {
+  local name=$1
+  shift
+  "$@" >"$E2E_OUT/${E2E_NAME}-$name.log" 2>&1 &
+  E2E_SERVICE_PIDS+=($!)
+}
+
 e2e_cleanup() {
   e2e_tone_stop
   e2e_stop_app
+  local pid
+  for pid in "${E2E_SERVICE_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${E2E_SERVICE_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
   [ -n "${E2E_BUS_PID:-}" ] && kill "$E2E_BUS_PID" 2>/dev/null
   [ -n "${E2E_HOME:-}" ] && rm -rf "$E2E_HOME"
 }

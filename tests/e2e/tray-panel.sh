@@ -16,14 +16,6 @@ done
   { echo "SKIP: python3-dbus and python3-gi are not installed"; exit "$E2E_SKIP"; }
 e2e_home
 e2e_start_bus
-panel_pids=()
-panel_cleanup() {
-  e2e_cleanup
-  local pid
-  for pid in "${panel_pids[@]}"; do kill "$pid" 2>/dev/null; done
-  for pid in "${panel_pids[@]}"; do wait "$pid" 2>/dev/null; done
-}
-trap panel_cleanup EXIT
 
 # One panel along the top edge with one plugin, the systray.
 channel=$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml
@@ -48,23 +40,19 @@ cat >"$channel/xfce4-panel.xml" <<'XML'
 </channel>
 XML
 # The menu calls the panel makes, to show it drove the menu itself.
-dbus-monitor --session "interface='com.canonical.dbusmenu'" >"$E2E_OUT/${E2E_NAME}-menu.log" 2>&1 &
-panel_pids+=($!)
-"$XFCONFD" >"$E2E_OUT/${E2E_NAME}-xfconfd.log" 2>&1 &
-panel_pids+=($!)
+e2e_service menu dbus-monitor --session "interface='com.canonical.dbusmenu'"
+e2e_service xfconfd "$XFCONFD"
 # dunst prints each notification it receives. It owns the name before anything may ask for
 # it: the bus would otherwise start another dunst of its own (D-Bus activation).
+e2e_service dunst dunst -print
 received=$E2E_OUT/${E2E_NAME}-dunst.log
-dunst -print >"$received" 2>&1 &
-panel_pids+=($!)
 has_owner() {
   dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
     "string:$1" 2>/dev/null | grep -q 'boolean true'
 }
 for _ in $(seq 50); do has_owner org.freedesktop.Notifications && break; sleep 0.1; done
 has_owner org.freedesktop.Notifications || e2e_fail "dunst did not take the notification service"
-xfce4-panel --disable-wm-check >"$E2E_OUT/${E2E_NAME}-panel.log" 2>&1 &
-panel_pids+=($!)
+e2e_service panel xfce4-panel --disable-wm-check
 watcher() {
   dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
     org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher "string:$1" 2>/dev/null
@@ -78,9 +66,8 @@ e2e_note "xfce4-panel $(dpkg-query -W -f='${Version}' xfce4-panel), dunst $(dpkg
 # the installed one, whose answer depends on which back ends are installed
 # (hotkeys-gnome.sh runs the real one of such a desktop).
 export XDG_SESSION_TYPE=wayland
-/usr/bin/python3 "$(dirname "$0")/../support/portal-standin.py" "$E2E_OUT/${E2E_NAME}-portal.log" --no-shortcuts \
-  >"$E2E_OUT/${E2E_NAME}-standin.log" 2>&1 &
-panel_pids+=($!)
+e2e_service standin /usr/bin/python3 "$(dirname "$0")/../support/portal-standin.py" \
+  "$E2E_OUT/${E2E_NAME}-portal.log" --no-shortcuts
 for _ in $(seq 50); do has_owner org.freedesktop.portal.Desktop && break; sleep 0.1; done
 has_owner org.freedesktop.portal.Desktop || e2e_fail "the stand-in portal did not start"
 e2e_start_wm
