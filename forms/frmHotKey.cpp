@@ -46,7 +46,8 @@ frmHotKey::~frmHotKey() = default;
 // Enter presses the default button and Esc rejects the dialog: both close it.
 void frmHotKey::cmdOk_Click() { accept(); }
 
-void frmHotKey::showKeys(const ModuleTray::HotKeyChoice& keys, const ModuleTray::ReportedHotKeys& reported) {
+void frmHotKey::showKeys(const ModuleTray::HotKeyChoice& keys,
+                         const ModuleTray::ReportedHotKeys& reported) {
     struct Row {
         int32_t id;
         QLabel* label;

@@ -184,8 +184,7 @@ void PortalHotKeys::start() {
     bus().connect(kPortalService, kPortalPath, kShortcutsInterface, QStringLiteral("Activated"),
                   this, SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
     bus().connect(kPortalService, kPortalPath, kShortcutsInterface,
-                  QStringLiteral("ShortcutsChanged"), this,
-                  SLOT(onShortcutsChanged(QDBusMessage)));
+                  QStringLiteral("ShortcutsChanged"), this, SLOT(onShortcutsChanged(QDBusMessage)));
     // From the event loop: the session offers every key registered by then at once.
     QMetaObject::invokeMethod(this, &PortalHotKeys::createSession, Qt::QueuedConnection);
 }
@@ -269,8 +268,8 @@ std::vector<PortalHotKeys::Key> PortalHotKeys::keysOf(
 
 void PortalHotKeys::bind() {
     request(QStringLiteral("BindShortcuts"),
-            {QVariant::fromValue(QDBusObjectPath(m_session)),
-             shortcutsAsked(), QString(), QVariantMap{}},
+            {QVariant::fromValue(QDBusObjectPath(m_session)), shortcutsAsked(), QString(),
+             QVariantMap{}},
             SLOT(onBound(uint, QVariantMap)));
 }
 
@@ -290,8 +289,9 @@ QStringList PortalHotKeys::keepTriggers(const QVariant& listed) {
     QStringList ids;
     for (const PortalShortcut& shortcut : shortcutsOf(listed)) {
         ids.append(shortcut.id);
-        m_triggers.insert(shortcut.id,
-                          shortcut.properties.value(QStringLiteral("trigger_description")).toString());
+        m_triggers.insert(
+            shortcut.id,
+            shortcut.properties.value(QStringLiteral("trigger_description")).toString());
     }
     announce();
     return ids;

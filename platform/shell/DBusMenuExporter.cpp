@@ -58,8 +58,8 @@ QVariantMap filtered(const QVariantMap& properties, const QStringList& names) {
 bool DBusMenuExporter::entryProperties(int id, const QStringList& names,
                                        QVariantMap& properties) const {
     if (id == 0) {
-        properties = filtered({{QStringLiteral("children-display"), QStringLiteral("submenu")}},
-                              names);
+        properties =
+            filtered({{QStringLiteral("children-display"), QStringLiteral("submenu")}}, names);
         return true;
     }
     QAction* action = actionFor(id);

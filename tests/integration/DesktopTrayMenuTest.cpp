@@ -67,7 +67,8 @@ TEST_F(TrayMenu, TheRootEntryHasItsPropertiesInEveryCall) {
     const DBusMenuItemPropertiesList listed = exporter.GetGroupProperties({0, 1, 42}, {});
     ASSERT_EQ(listed.size(), 2) << "id 42 is no entry";
     EXPECT_EQ(listed[0].id, 0);
-    EXPECT_EQ(listed[0].properties.value(QStringLiteral("children-display")), QStringLiteral("submenu"));
+    EXPECT_EQ(listed[0].properties.value(QStringLiteral("children-display")),
+              QStringLiteral("submenu"));
     EXPECT_EQ(listed[1].properties.value(QStringLiteral("label")), QStringLiteral("录音(_R)"));
     EXPECT_EQ(exporter.GetProperty(0, QStringLiteral("children-display")).variant(),
               QStringLiteral("submenu"));
@@ -81,7 +82,8 @@ TEST_F(TrayMenu, TheRootEntryHasItsPropertiesInEveryCall) {
 
     DBusMenuItem layout;
     exporter.GetLayout(0, -1, {}, layout);
-    EXPECT_EQ(layout.properties.value(QStringLiteral("children-display")), QStringLiteral("submenu"));
+    EXPECT_EQ(layout.properties.value(QStringLiteral("children-display")),
+              QStringLiteral("submenu"));
     EXPECT_EQ(layout.children.size(), 3);
 }
 

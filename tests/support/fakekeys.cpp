@@ -41,10 +41,10 @@ int keyCode(const std::string& name) {
         int code;
     };
     static const Named kKeys[] = {
-        {"ctrl", KEY_LEFTCTRL}, {"alt", KEY_LEFTALT},  {"shift", KEY_LEFTSHIFT},
-        {"meta", KEY_LEFTMETA}, {"Down", KEY_DOWN},    {"Up", KEY_UP},
-        {"Left", KEY_LEFT},     {"Right", KEY_RIGHT},  {"F5", KEY_F5},
-        {"F9", KEY_F9},         {"r", KEY_R},          {"Return", KEY_ENTER},
+        {"ctrl", KEY_LEFTCTRL}, {"alt", KEY_LEFTALT}, {"shift", KEY_LEFTSHIFT},
+        {"meta", KEY_LEFTMETA}, {"Down", KEY_DOWN},   {"Up", KEY_UP},
+        {"Left", KEY_LEFT},     {"Right", KEY_RIGHT}, {"F5", KEY_F5},
+        {"F9", KEY_F9},         {"r", KEY_R},         {"Return", KEY_ENTER},
         {"Escape", KEY_ESC}};
     for (const Named& key : kKeys)
         if (name == key.name) return key.code;
