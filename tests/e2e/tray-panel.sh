@@ -39,8 +39,10 @@ cat >"$channel/xfce4-panel.xml" <<'XML'
   </property>
 </channel>
 XML
-# The menu calls the panel makes, to show it drove the menu itself.
-e2e_service menu dbus-monitor --session "interface='com.canonical.dbusmenu'"
+# The menu calls the panel makes, to show it drove the menu itself, and the registrations
+# the watcher receives.
+e2e_service menu dbus-monitor --session "interface='com.canonical.dbusmenu'" \
+  "interface='org.kde.StatusNotifierWatcher',member='RegisterStatusNotifierItem'"
 e2e_service xfconfd "$XFCONFD"
 # dunst prints each notification it receives. It owns the name before anything may ask for
 # it: the bus would otherwise start another dunst of its own (D-Bus activation).
@@ -82,6 +84,10 @@ for _ in $(seq 50); do [ -n "$(entries)" ] && break; sleep 0.1; done
 sleep 1
 [ "$(entries | wc -l)" = 1 ] || e2e_fail "the watcher holds $(entries | wc -l) entries: $(entries | tr '\n' ' ')"
 [ "$(live_entries | wc -l)" = 1 ] || e2e_fail "the watcher's entry is dead: $(entries)"
+# An item registered and then made again leaves the watcher an entry whose name is gone,
+# when the registration arrives after that: one registration, of the item that stays.
+registrations=$(grep -c 'member=RegisterStatusNotifierItem' "$E2E_OUT/${E2E_NAME}-menu.log")
+[ "$registrations" = 1 ] || e2e_fail "the recorder registered $registrations items with the watcher"
 e2e_note "one live watcher entry: $(entries)"
 
 # The icon: a 32 px button at the panel's left end.
