@@ -46,7 +46,8 @@ frmHotKey::~frmHotKey() = default;
 // Enter presses the default button and Esc rejects the dialog: both close it.
 void frmHotKey::cmdOk_Click() { accept(); }
 
-void frmHotKey::showKeys(const ModuleTray::HotKeyChoice& keys) {
+void frmHotKey::showKeys(const ModuleTray::HotKeyChoice& keys,
+                         const ModuleTray::ReportedHotKeys& reported) {
     struct Row {
         int32_t id;
         QLabel* label;
@@ -58,10 +59,20 @@ void frmHotKey::showKeys(const ModuleTray::HotKeyChoice& keys) {
                         {ModuleTray::kHotKeyPlay, ui->Label3, ui->Image2, 3}};
     for (const Row& row : rows) {
         HotKeyChord chord;
-        for (size_t i = 0; i < keys.size(); ++i)
-            if (ModuleTray::kHotKeys[i].id == row.id) chord = keys[i];
+        std::string desktopWords;
+        for (size_t i = 0; i < keys.size(); ++i) {
+            if (ModuleTray::kHotKeys[i].id != row.id) continue;
+            chord = keys[i];
+            desktopWords = reported[i];
+        }
+        if (const auto desktopChord = platform::chordFromText(desktopWords)) {
+            chord = *desktopChord;
+            desktopWords.clear();
+        }
         const QString caption = row.label->text().section(QStringLiteral("："), 0, 0);
-        QString words = QString::fromStdString(platform::chordText(chord));
+        QString words = QString::fromStdString(desktopWords.empty() ? platform::chordText(chord)
+                                                                    : desktopWords);
+        if (!desktopWords.empty()) chord = {};
         const QString picture = arrowPicture(chord.vk);
         if (!picture.isEmpty()) words.truncate(words.lastIndexOf(QLatin1Char('+')) + 1);
         row.label->setText(caption + QStringLiteral("：") + words);

@@ -26,8 +26,11 @@ public:
 
     // Shows `keys` (in the order of ModuleTray::kHotKeys) in the list: an arrow key as its
     // picture after the modifiers, as the standard keys have always been shown; any other
-    // key in words.
-    void showKeys(const ModuleTray::HotKeyChoice& keys);
+    // key in words. Where the desktop reports the keys it binds for a command itself
+    // (`reported`, same order, "" for none), those are shown instead: as a chord when they
+    // read as one, else in the desktop's own words.
+    void showKeys(const ModuleTray::HotKeyChoice& keys,
+                  const ModuleTray::ReportedHotKeys& reported = {});
     // Puts `notice` in the line below the keys, or takes the line away when it is empty.
     void showNotice(const QString& notice);
 

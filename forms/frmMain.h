@@ -107,6 +107,8 @@ public:
     void HotKeysReachChanged();
     // The overview's line for keys that cannot work; "" when they do (or no answer yet).
     QString hotKeyNotice() const;
+    // The keys the desktop reports it binds for the hot keys, for the overview.
+    ModuleTray::ReportedHotKeys desktopHotKeys() const;
 
     // Other keys for the hot keys (frmMain_HotKeys.cpp). LoadHotKeys takes the keys kept in
     // the settings, or the standard ones when any kept key is damaged or the set cannot be

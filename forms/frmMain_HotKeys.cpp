@@ -40,9 +40,19 @@ QString frmMain::hotKeyNotice() const {
                "wanshengxia --record、--stop、--play。");
 }
 
+ModuleTray::ReportedHotKeys frmMain::desktopHotKeys() const {
+    ModuleTray::ReportedHotKeys reported;
+    for (size_t i = 0; i < reported.size(); ++i)
+        reported[i] = m_services.hotKeys.desktopTrigger(ModuleTray::kHotKeys[i].id);
+    return reported;
+}
+
 void frmMain::HotKeysReachChanged() {
     const QString notice = hotKeyNotice();
-    if (m_overview != nullptr) m_overview->showNotice(notice);
+    if (m_overview != nullptr) {
+        m_overview->showKeys(m_tray.HotKeyChords, desktopHotKeys());
+        m_overview->showNotice(notice);
+    }
     if (notice.isEmpty() || m_unloaded) return;
     QSettings settings = programSettings();
     if (settings.value(QStringLiteral("HotKeys/NoticeShown")).toBool()) return;
@@ -55,7 +65,7 @@ void frmMain::HotKeysReachChanged() {
 
 void frmMain::mnuHotKey_Click() {
     frmHotKey dialog(hotKeyNotice());
-    dialog.showKeys(m_tray.HotKeyChords);
+    dialog.showKeys(m_tray.HotKeyChords, desktopHotKeys());
     connect(dialog.ui->cmdChange, &QPushButton::clicked, &dialog,
             [this, &dialog] { cmdChangeHotKeys_Click(dialog); });
     m_overview = &dialog;
@@ -92,7 +102,7 @@ void frmMain::cmdChangeHotKeys_Click(frmHotKey& overview) {
         return;
     }
     ChangeHotKeys(chooser.choice());
-    overview.showKeys(m_tray.HotKeyChords);
+    overview.showKeys(m_tray.HotKeyChords, desktopHotKeys());
     // X11 answers at once; a portal answers later, through HotKeysReachChanged.
     overview.showNotice(hotKeyNotice());
 }

@@ -55,6 +55,8 @@ public:
         {kHotKeyStop, {kCtrlAlt, platform::VK_UP}, "stop", "停止"}};
     // Keys for each of kHotKeys, in its order.
     using HotKeyChoice = std::array<platform::HotKeyChord, std::size(kHotKeys)>;
+    // What the desktop reports it binds for each of kHotKeys, in its own words ("" for none).
+    using ReportedHotKeys = std::array<std::string, std::size(kHotKeys)>;
     static HotKeyChoice StandardHotKeys();
 
     ModuleTray(platform::NotifyIconService& shell, platform::HotKeyService& hotKeys,

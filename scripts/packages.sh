@@ -30,6 +30,12 @@ WSX_BUILD_PACKAGES=(
 # host and a window manager, tools that press keys and measure sound, and the package and
 # desktop-entry checkers (mpg123 and opus-tools decode the MP3 and Opus files the recorder
 # saves, apart from libsndfile; sox's MP3 writer and opusenc are the bench's peers). The private sound server is chosen by wsx_test_sound_packages.
+# The desktops' real parts the journeys run the recorder against: KDE Plasma's compositor with
+# Xwayland and its shortcuts portal (qtwayland5 lets the portal's back end run on Wayland,
+# where alone it offers GlobalShortcuts; libwayland-dev and plasma-wayland-protocols build
+# the key presser that uses KWin's fake input), GNOME's portal back end (which offers no
+# global shortcuts), Xfce's panel as a tray host, dunst as a notification server, and
+# dbus-monitor to watch what they are asked. About 48 MB to download.
 WSX_TEST_PACKAGES=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
@@ -37,6 +43,9 @@ WSX_TEST_PACKAGES=(
   xvfb xdotool trayer twm xfonts-base x11-utils imagemagick dbus python3-dbus python3-gi
   desktop-file-utils libglib2.0-bin
   dpkg-dev appstream
+  kwin-wayland xwayland xdg-desktop-portal xdg-desktop-portal-kde qtwayland5
+  libwayland-dev plasma-wayland-protocols
+  xdg-desktop-portal-gnome xfce4-panel xfconf dunst dbus-bin
 )
 
 # The private sound server the tests start: PulseAudio where it can be installed without

@@ -45,6 +45,10 @@ public:
     // desktop may answer later than RegisterHotKey returns: onReachChanged then runs from
     // the event loop.
     virtual HotKeyReach reach() const = 0;
+    // The keys the desktop reports it binds to hot key `id`, in its own words
+    // ("Ctrl+Alt+Down"), where the desktop binds the keys itself and the user may change
+    // them there; "" where it reports none. A change of them runs onReachChanged as well.
+    virtual std::string desktopTrigger(int32_t /*id*/) const { return {}; }
     std::function<void()> onReachChanged;
 };
 

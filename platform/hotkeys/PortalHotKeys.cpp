@@ -49,6 +49,11 @@ const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kShortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString kRegistryInterface = QStringLiteral("org.freedesktop.host.portal.Registry");
 const QString kRequestInterface = QStringLiteral("org.freedesktop.portal.Request");
+// The session's handle token: the same at every start and after every change of keys, as
+// desktops file the user's choice of triggers under it (KDE names its shortcut component
+// after it).
+const QString kSessionToken = QStringLiteral("wanshengxia");
+const QString kShortcutsKey = QStringLiteral("shortcuts");
 
 QDBusConnection bus() { return QDBusConnection::sessionBus(); }
 
@@ -72,6 +77,14 @@ QString sessionHandleOf(const QVariant& value) {
     return value.toString();
 }
 
+// A portal's list of shortcuts, a(sa{sv}) inside a variant or a signal's argument.
+QList<PortalShortcut> shortcutsOf(const QVariant& value) {
+    if (value.userType() != qMetaTypeId<QDBusArgument>()) return {};
+    const auto argument = value.value<QDBusArgument>();
+    if (argument.currentSignature() != QLatin1String("a(sa{sv})")) return {};
+    return qdbus_cast<QList<PortalShortcut>>(argument);
+}
+
 }  // namespace
 
 PortalHotKeys::PortalHotKeys(QString applicationId) : m_applicationId(std::move(applicationId)) {
@@ -89,6 +102,7 @@ void PortalHotKeys::closeSession() {
                QDBus::NoBlock);
     m_session.clear();
     m_boundKeys.clear();
+    m_triggers.clear();
 }
 
 QString PortalHotKeys::triggerFor(uint32_t modifiers, uint32_t vk) {
@@ -170,14 +184,34 @@ void PortalHotKeys::start() {
     bus().call(registration, QDBus::NoBlock);
     bus().connect(kPortalService, kPortalPath, kShortcutsInterface, QStringLiteral("Activated"),
                   this, SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
-    createSession();
+    bus().connect(kPortalService, kPortalPath, kShortcutsInterface,
+                  QStringLiteral("ShortcutsChanged"), this, SLOT(onShortcutsChanged(QDBusMessage)));
+    // From the event loop: the session offers every key registered by then at once.
+    QMetaObject::invokeMethod(this, &PortalHotKeys::createSession, Qt::QueuedConnection);
 }
 
+// The shortcuts go with CreateSession as well as with BindShortcuts: KDE Plasma 5.27 binds
+// only those given here and answers with them; later portals bind in BindShortcuts.
 void PortalHotKeys::createSession() {
-    const QString sessionToken = QStringLiteral("wanshengxia%1").arg(m_nextToken++);
+    m_boundKeys = keysOf(m_registrations);
+    for (Registration& r : m_registrations) r.bound = true;
     request(QStringLiteral("CreateSession"),
-            {QVariantMap{{QStringLiteral("session_handle_token"), sessionToken}}},
+            {QVariantMap{{QStringLiteral("session_handle_token"), kSessionToken},
+                         {kShortcutsKey, shortcutsAsked()}}},
             SLOT(onSessionCreated(uint, QVariantMap)));
+}
+
+QVariant PortalHotKeys::shortcutsAsked() const {
+    QList<PortalShortcut> shortcuts;
+    for (const Registration& r : m_registrations) {
+        QString description;
+        for (const Name& n : m_names)
+            if (n.id == r.id) description = n.description;
+        shortcuts.append({nameOf(r.id),
+                          {{QStringLiteral("description"), description},
+                           {QStringLiteral("preferred_trigger"), triggerFor(r.modifiers, r.vk)}}});
+    }
+    return QVariant::fromValue(shortcuts);
 }
 
 void PortalHotKeys::request(const QString& method, QVariantList arguments,
@@ -216,7 +250,13 @@ void PortalHotKeys::onSessionCreated(uint response, const QVariantMap& results) 
         setReach(HotKeyReach::NoGlobalKeys);
         return;
     }
-    bind();
+    // A portal that bound every key here lists them in the answer, and BindShortcuts is not
+    // asked: Plasma 5.27's binds nothing there and opens the desktop's shortcut settings
+    // instead. The others (Plasma 6.1 and later, GNOME 48 and later) bind there.
+    if (takeShortcuts(results.value(kShortcutsKey))) setReach(HotKeyReach::Working);
+    else bind();
+    // Keys registered while the portal was answering go in a session of their own.
+    if (keysOf(m_registrations) != m_boundKeys) scheduleRebind();
 }
 
 std::vector<PortalHotKeys::Key> PortalHotKeys::keysOf(
@@ -228,25 +268,44 @@ std::vector<PortalHotKeys::Key> PortalHotKeys::keysOf(
 }
 
 void PortalHotKeys::bind() {
-    m_boundKeys = keysOf(m_registrations);
-    QList<PortalShortcut> shortcuts;
-    for (Registration& r : m_registrations) {
-        QString description;
-        for (const Name& n : m_names)
-            if (n.id == r.id) description = n.description;
-        shortcuts.append({nameOf(r.id),
-                          {{QStringLiteral("description"), description},
-                           {QStringLiteral("preferred_trigger"), triggerFor(r.modifiers, r.vk)}}});
-        r.bound = true;
-    }
     request(QStringLiteral("BindShortcuts"),
-            {QVariant::fromValue(QDBusObjectPath(m_session)), QVariant::fromValue(shortcuts),
-             QString(), QVariantMap{}},
+            {QVariant::fromValue(QDBusObjectPath(m_session)), shortcutsAsked(), QString(),
+             QVariantMap{}},
             SLOT(onBound(uint, QVariantMap)));
 }
 
-void PortalHotKeys::onBound(uint response, const QVariantMap& /*results*/) {
-    setReach(response == 0 ? HotKeyReach::Working : HotKeyReach::NoGlobalKeys);
+void PortalHotKeys::onBound(uint response, const QVariantMap& results) {
+    const bool all = response == 0 && takeShortcuts(results.value(kShortcutsKey));
+    setReach(all ? HotKeyReach::Working : HotKeyReach::NoGlobalKeys);
+}
+
+bool PortalHotKeys::takeShortcuts(const QVariant& listed) {
+    QStringList missing;
+    for (const Key& key : m_boundKeys) missing.append(nameOf(key.id));
+    for (const QString& id : keepTriggers(listed)) missing.removeAll(id);
+    return missing.isEmpty() && !m_boundKeys.empty();
+}
+
+QStringList PortalHotKeys::keepTriggers(const QVariant& listed) {
+    QStringList ids;
+    for (const PortalShortcut& shortcut : shortcutsOf(listed)) {
+        ids.append(shortcut.id);
+        m_triggers.insert(
+            shortcut.id,
+            shortcut.properties.value(QStringLiteral("trigger_description")).toString());
+    }
+    announce();
+    return ids;
+}
+
+void PortalHotKeys::onShortcutsChanged(const QDBusMessage& message) {
+    const QVariantList arguments = message.arguments();
+    if (arguments.size() < 2 || arguments[0].value<QDBusObjectPath>().path() != m_session) return;
+    keepTriggers(arguments[1]);
+}
+
+std::string PortalHotKeys::desktopTrigger(int32_t id) const {
+    return m_triggers.value(nameOf(id)).toStdString();
 }
 
 void PortalHotKeys::onActivated(const QDBusObjectPath& session, const QString& shortcutId,
@@ -268,13 +327,20 @@ bool PortalHotKeys::isRegistered(uint64_t serial) const {
 void PortalHotKeys::setReach(HotKeyReach reach) {
     if (m_reach == reach) return;
     m_reach = reach;
-    if (onReachChanged)
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (onReachChanged) onReachChanged();
-            },
-            Qt::QueuedConnection);
+    announce();
+}
+
+void PortalHotKeys::announce() {
+    if (m_announcePending || !onReachChanged) return;
+    m_announcePending = true;
+    // Once for what one answer changed: the reach and the triggers together.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_announcePending = false;
+            if (onReachChanged) onReachChanged();
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace wsx::platform

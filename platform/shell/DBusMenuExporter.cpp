@@ -43,6 +43,31 @@ QAction* DBusMenuExporter::actionFor(int id) const {
     return id >= 1 && id <= all.size() ? all[id - 1] : nullptr;
 }
 
+namespace {
+
+QVariantMap filtered(const QVariantMap& properties, const QStringList& names) {
+    if (names.isEmpty()) return properties;
+    QVariantMap asked;
+    for (const QString& name : names)
+        if (properties.contains(name)) asked.insert(name, properties.value(name));
+    return asked;
+}
+
+}  // namespace
+
+bool DBusMenuExporter::entryProperties(int id, const QStringList& names,
+                                       QVariantMap& properties) const {
+    if (id == 0) {
+        properties =
+            filtered({{QStringLiteral("children-display"), QStringLiteral("submenu")}}, names);
+        return true;
+    }
+    QAction* action = actionFor(id);
+    if (action == nullptr) return false;
+    properties = propertiesOf(action, names);
+    return true;
+}
+
 QVariantMap DBusMenuExporter::propertiesOf(QAction* action, const QStringList& names) const {
     QVariantMap properties;
     if (action->isSeparator()) {
@@ -52,26 +77,18 @@ QVariantMap DBusMenuExporter::propertiesOf(QAction* action, const QStringList& n
         properties.insert(QStringLiteral("enabled"), action->isEnabled());
     }
     properties.insert(QStringLiteral("visible"), action->isVisible());
-    if (names.isEmpty()) return properties;
-    QVariantMap asked;
-    for (const QString& name : names)
-        if (properties.contains(name)) asked.insert(name, properties.value(name));
-    return asked;
+    return filtered(properties, names);
 }
 
 uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
                                  DBusMenuItem& layout) {
     layout = DBusMenuItem{parentId, {}, {}};
-    if (parentId == 0) {
-        layout.properties.insert(QStringLiteral("children-display"), QStringLiteral("submenu"));
-        if (recursionDepth != 0) {
-            const QList<QAction*> all = actions();
-            for (qsizetype i = 0; i < all.size(); ++i)
-                layout.children.append(
-                    DBusMenuItem{int(i + 1), propertiesOf(all[i], propertyNames), {}});
-        }
-    } else if (QAction* action = actionFor(parentId)) {
-        layout.properties = propertiesOf(action, propertyNames);
+    entryProperties(parentId, propertyNames, layout.properties);
+    if (parentId == 0 && recursionDepth != 0) {
+        const QList<QAction*> all = actions();
+        for (qsizetype i = 0; i < all.size(); ++i)
+            layout.children.append(
+                DBusMenuItem{int(i + 1), propertiesOf(all[i], propertyNames), {}});
     }
     return m_revision;
 }
@@ -84,15 +101,18 @@ DBusMenuItemPropertiesList DBusMenuExporter::GetGroupProperties(const QList<int>
     QList<int> wanted = ids;
     if (wanted.isEmpty())
         for (qsizetype i = 0; i < all.size(); ++i) wanted.append(int(i + 1));
-    for (int id : wanted)
-        if (QAction* action = actionFor(id))
-            found.append(DBusMenuItemProperties{id, propertiesOf(action, propertyNames)});
+    for (int id : wanted) {
+        QVariantMap properties;
+        if (entryProperties(id, propertyNames, properties))
+            found.append(DBusMenuItemProperties{id, properties});
+    }
     return found;
 }
 
 QDBusVariant DBusMenuExporter::GetProperty(int id, const QString& name) {
-    QAction* action = actionFor(id);
-    return QDBusVariant(action ? propertiesOf(action, {name}).value(name) : QVariant());
+    QVariantMap properties;
+    entryProperties(id, {name}, properties);
+    return QDBusVariant(properties.value(name));
 }
 
 void DBusMenuExporter::Event(int id, const QString& eventId, const QDBusVariant& /*data*/,
@@ -107,6 +127,24 @@ void DBusMenuExporter::Event(int id, const QString& eventId, const QDBusVariant&
             if (action && action->isEnabled()) action->trigger();
         },
         Qt::QueuedConnection);
+}
+
+QList<int> DBusMenuExporter::EventGroup(const QList<DBusMenuEvent>& events) {
+    QList<int> idErrors;
+    for (const DBusMenuEvent& event : events) {
+        if (event.id != 0 && actionFor(event.id) == nullptr) idErrors.append(event.id);
+        else Event(event.id, event.eventId, event.data, event.timestamp);
+    }
+    return idErrors;
+}
+
+QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int>& ids, QList<int>& idErrors) {
+    QList<int> updatesNeeded;
+    for (int id : ids) {
+        if (id != 0 && actionFor(id) == nullptr) idErrors.append(id);
+        else if (AboutToShow(id)) updatesNeeded.append(id);
+    }
+    return updatesNeeded;
 }
 
 bool DBusMenuExporter::AboutToShow(int id) {

@@ -125,9 +125,11 @@ bool QtNotifyIcon::remove(const NOTIFYICONDATA& data) {
 bool QtNotifyIcon::setIconMenu(HWND hWnd, uint32_t uID, QMenu* menu) {
     const auto found = m_icons.find(Key{hWnd, uID});
     if (found == m_icons.end()) return false;
-    found->second->menu = menu;
-    // The item publishes its menu when it is made: make it again.
-    if (found->second->item) attach(found->first, *found->second);
+    Icon& icon = *found->second;
+    icon.menu = menu;
+    // Hosts read an item's menu once, when it registers: an item not yet published takes
+    // it; a published one is made again.
+    if (icon.item && !icon.item->setMenu(menu)) attach(found->first, icon);
     return true;
 }
 
@@ -174,7 +176,11 @@ void QtNotifyIcon::attach(Key key, Icon& icon) {
             });
         icon.item->setIcon(icon.picture);
         icon.item->setToolTip(icon.tip);
-        icon.item->publish();
+        // From the event loop, once what the caller sets next (the menu, right after NIM_ADD)
+        // is in: an item published and then made again would register after its name was
+        // gone, and the watcher would keep a dead entry.
+        QMetaObject::invokeMethod(
+            &m_context, [this, key, serial] { publishItem(key, serial); }, Qt::QueuedConnection);
         return;
     }
     icon.tray = std::make_unique<QSystemTrayIcon>();
@@ -190,6 +196,13 @@ void QtNotifyIcon::attach(Key key, Icon& icon) {
         Qt::QueuedConnection);
     // Without a tray host this only arms Qt's watcher: the icon docks when a host appears.
     icon.tray->show();
+}
+
+void QtNotifyIcon::publishItem(Key key, uint64_t serial) {
+    const auto found = m_icons.find(key);
+    if (found == m_icons.end() || found->second->serial != serial) return;
+    StatusNotifierItem* item = found->second->item.get();
+    if (item != nullptr && !item->published()) item->publish();
 }
 
 void QtNotifyIcon::useStatusNotifier(bool use) {

@@ -57,6 +57,9 @@ private:
     void applyFields(Icon& icon, const NOTIFYICONDATA& data);
     // Builds the icon's visible part the current way, from what the icon keeps.
     void attach(Key key, Icon& icon);
+    // Publishes the icon's StatusNotifierItem if the icon (`serial`) still has an
+    // unpublished one.
+    void publishItem(Key key, uint64_t serial);
     void useStatusNotifier(bool use);
     void deliver(Key key, uint64_t serial, uint32_t mouseMessage);
 

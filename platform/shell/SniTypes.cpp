@@ -26,6 +26,8 @@ void registerSniTypes() {
         qDBusRegisterMetaType<DBusMenuItem>();
         qDBusRegisterMetaType<DBusMenuItemProperties>();
         qDBusRegisterMetaType<DBusMenuItemPropertiesList>();
+        qDBusRegisterMetaType<DBusMenuEvent>();
+        qDBusRegisterMetaType<DBusMenuEventList>();
         return true;
     }();
     (void)registered;
@@ -97,6 +99,20 @@ QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuItemProperties&
 const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuItemProperties& item) {
     argument.beginStructure();
     argument >> item.id >> item.properties;
+    argument.endStructure();
+    return argument;
+}
+
+QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuEvent& event) {
+    argument.beginStructure();
+    argument << event.id << event.eventId << event.data << event.timestamp;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuEvent& event) {
+    argument.beginStructure();
+    argument >> event.id >> event.eventId >> event.data >> event.timestamp;
     argument.endStructure();
     return argument;
 }

@@ -5,6 +5,7 @@
 // bus.
 
 #include <QDBusArgument>
+#include <QDBusVariant>
 #include <QImage>
 #include <QList>
 #include <QMetaType>
@@ -45,6 +46,16 @@ struct DBusMenuItemProperties {
 };
 using DBusMenuItemPropertiesList = QList<DBusMenuItemProperties>;
 
+// One event of EventGroup, (isvu): entry id, event ("clicked", "hovered"...), its data and
+// the time of the user's action.
+struct DBusMenuEvent {
+    int id = 0;
+    QString eventId;
+    QDBusVariant data;
+    uint timestamp = 0;
+};
+using DBusMenuEventList = QList<DBusMenuEvent>;
+
 // The picture as hosts expect it: converted to ARGB32 and byte-swapped to network order.
 SniPixmap sniPixmapFrom(const QImage& image);
 
@@ -58,6 +69,8 @@ QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuItem& item);
 const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuItem& item);
 QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuItemProperties& item);
 const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuItemProperties& item);
+QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuEvent& event);
+const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuEvent& event);
 
 }  // namespace wsx::platform
 
@@ -65,3 +78,4 @@ Q_DECLARE_METATYPE(wsx::platform::SniPixmap)
 Q_DECLARE_METATYPE(wsx::platform::SniToolTip)
 Q_DECLARE_METATYPE(wsx::platform::DBusMenuItem)
 Q_DECLARE_METATYPE(wsx::platform::DBusMenuItemProperties)
+Q_DECLARE_METATYPE(wsx::platform::DBusMenuEvent)

@@ -35,7 +35,14 @@ StatusNotifierItem::StatusNotifierItem(QMenu* menu, ClickHandler onClick)
       m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName)),
       m_onClick(std::move(onClick)) {
     registerSniTypes();
+    setMenu(menu);
+}
+
+bool StatusNotifierItem::setMenu(QMenu* menu) {
+    if (m_published) return false;
+    m_menuExporter.reset();
     if (menu != nullptr) m_menuExporter = std::make_unique<DBusMenuExporter>(menu);
+    return true;
 }
 
 StatusNotifierItem::~StatusNotifierItem() {
@@ -49,7 +56,8 @@ StatusNotifierItem::~StatusNotifierItem() {
 }
 
 bool StatusNotifierItem::publish() {
-    if (!m_bus.isConnected()) return false;
+    if (m_published || !m_bus.isConnected()) return false;
+    m_published = true;
     const QString number = m_connectionName.section(QLatin1Char('-'), -1);
     m_service = QStringLiteral("org.kde.StatusNotifierItem-%1-%2").arg(::getpid()).arg(number);
     if (!m_bus.registerService(m_service)) {

@@ -52,8 +52,13 @@ public:
     StatusNotifierItem& operator=(const StatusNotifierItem&) = delete;
 
     // Connects, takes the name, exports the objects and registers with the watcher (the
-    // answer is not waited for). False when the bus or the name cannot be had.
+    // answer is not waited for). False when the bus or the name cannot be had. Once only:
+    // the watcher keeps what it was told, so an item is published when it is complete.
     bool publish();
+    bool published() const { return m_published; }
+    // The menu the item offers (nullptr: none). Only before publish(): hosts read it once,
+    // when the item registers; false afterwards.
+    bool setMenu(QMenu* menu);
     void setIcon(const QIcon& icon);
     void setToolTip(const QString& tip);
     // A notification beside the icon, through the desktop's notification service.
@@ -89,6 +94,7 @@ private:
     ClickHandler m_onClick;
     SniPixmaps m_pixmaps;
     QString m_tip;
+    bool m_published = false;
 };
 
 }  // namespace wsx::platform

@@ -142,9 +142,23 @@ e2e_run_again() {
   E2E_SECONDS=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
 }
 
+# Desktop services a journey runs beside the recorder (a portal, a panel, a notification
+# server): `e2e_service NAME COMMAND...` runs COMMAND in the background with its output in
+# $E2E_OUT/$E2E_NAME-NAME.log; e2e_cleanup stops each by its PID.
+E2E_SERVICE_PIDS=()
+e2e_service() {
+  local name=$1
+  shift
+  "$@" >"$E2E_OUT/${E2E_NAME}-$name.log" 2>&1 &
+  E2E_SERVICE_PIDS+=($!)
+}
+
 e2e_cleanup() {
   e2e_tone_stop
   e2e_stop_app
+  local pid
+  for pid in "${E2E_SERVICE_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${E2E_SERVICE_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
   [ -n "${E2E_BUS_PID:-}" ] && kill "$E2E_BUS_PID" 2>/dev/null
   [ -n "${E2E_HOME:-}" ] && rm -rf "$E2E_HOME"
 }
@@ -219,6 +233,20 @@ e2e_wait_box() {
     sleep 0.1
   done
   e2e_fail "no message box appeared"
+}
+# Opens the hot-key overview from the Help menu, takes a picture of it as $1, prints its height (186
+# px without a notice line) and closes it.
+e2e_overview_height() {
+  e2e_keys "$E2E_WIN" alt+h
+  sleep 0.3
+  # The menu opens on 帮助主题; the next item is the overview.
+  xdotool key Down Return
+  e2e_wait_dialog 声匣热键一览
+  sleep 0.3
+  # The dialog itself: Xwayland's root window cannot be read.
+  import -window "$E2E_DIALOG" "$E2E_OUT/$1.png" 2>/dev/null || true
+  xwininfo -id "$E2E_DIALOG" | sed -n 's/^ *Height: *//p'
+  e2e_keys "$E2E_DIALOG" Escape
 }
 # The takes the recorder keeps on disk.
 e2e_takes() { find "$XDG_STATE_HOME/wanshengxia" -maxdepth 1 -name 'take-*' 2>/dev/null | wc -l; }

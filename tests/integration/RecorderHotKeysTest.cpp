@@ -137,6 +137,25 @@ TEST(HotKeyOverview, ListsTheKeysInForceAndItsNoticeLineComesAndGoes) {
     EXPECT_EQ(overview.ui->cmdOk->y(), 158);
 }
 
+TEST(HotKeyOverview, ShowsTheKeysTheDesktopReportsBindingInstead) {
+    frmHotKey overview;
+    // In kHotKeys order: record, play, stop. The user gave record other keys in the
+    // desktop's settings; play's keys the desktop writes in words no chord reads; for stop
+    // it reports nothing, and the keys in force are shown.
+    overview.showKeys(ModuleTray::StandardHotKeys(), {"Meta+F9", "Ctrl+Alt+Ä", ""});
+    EXPECT_EQ(overview.ui->Label2->text(), "录音：Meta+F9");
+    EXPECT_TRUE(overview.ui->Image1->isHidden());
+    EXPECT_EQ(overview.ui->Label3->text(), "播放：Ctrl+Alt+Ä");
+    EXPECT_TRUE(overview.ui->Image2->isHidden()) << "no arrow after the desktop's own words";
+    EXPECT_EQ(overview.ui->Label4->text(), "停止：Ctrl+Alt+");
+    EXPECT_FALSE(overview.ui->Image3->isHidden());
+
+    // The desktop's report of an arrow key looks as the standard keys always have.
+    overview.showKeys(ModuleTray::StandardHotKeys(), {"Ctrl+Alt+Down", "", ""});
+    EXPECT_EQ(overview.ui->Label2->text(), "录音：Ctrl+Alt+");
+    EXPECT_FALSE(overview.ui->Image1->isHidden());
+}
+
 TEST(HotKeyChooser, TakesOneChordPerCommandAndRefusesKeysThatCannotBeUsed) {
     frmHotKeyChange chooser(ModuleTray::StandardHotKeys());
     chooser.show();

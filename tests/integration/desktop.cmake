@@ -11,6 +11,7 @@ wsx_add_gtest(wsx_desktop_tests
     ${CMAKE_CURRENT_LIST_DIR}/DesktopTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DesktopHotKeysTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DesktopTrayTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DesktopTrayMenuTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DesktopShellTest.cpp
   LIBS wsx_hotkeys wsx_shell Qt6::Test PkgConfig::WSX_XCB
   ENV "QT_QPA_PLATFORM=xcb")
