@@ -180,8 +180,9 @@ private:
     // (frmMain_State.cpp).
     void applyState(WindowState state);
     // Shows the length and position after a cut; `plusOneSecond` keeps the slider's scale a
-    // second beyond the end, as after deleting before the position.
-    void refreshAfterCut(bool plusOneSecond);
+    // second beyond the end, as after deleting before the position. A length below
+    // `lengthBefore` (ms) marks the recording as changed.
+    void refreshAfterCut(int64_t lengthBefore, bool plusOneSecond);
     // Shows the icon resource `name` (any case) as the window's icon and hands it to the tray.
     void showFrame(const QString& name);
     // The icon resource `name`, read on first use and the same icon ever after.
