@@ -5,9 +5,11 @@
 #include "ui_frmAbout.h"
 
 #include <QCursor>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -33,6 +35,11 @@ frmAbout::frmAbout(Registry& registry, platform::ShellService& shell,
     ui->lblWeb->adjustSize();
     ui->txtMail->setText(QStringLiteral(WSX_MAIL_ADDRESS));
     ui->txtMail->setCursorPosition(0);
+    showMailWhole();
+    // What the pictures are, and what the address box holds, for screen readers.
+    ui->picIcon->setAccessibleName(QStringLiteral(WSX_PRODUCT_NAME));
+    ui->imgHand->setAccessibleName(QStringLiteral("手形指针：点网址或电子邮件地址即可打开"));
+    ui->txtMail->setAccessibleName(QStringLiteral("E-mail"));
     ui->lblWeb->installEventFilter(this);
     ui->txtMail->installEventFilter(this);
     connect(ui->cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
@@ -44,6 +51,18 @@ frmAbout::frmAbout(Registry& registry, platform::ShellService& shell,
 }
 
 frmAbout::~frmAbout() = default;
+
+void frmAbout::showMailWhole() {
+    // The field is as wide as the layout gives it, wider when the address needs it, up to
+    // the box's right margin.
+    QLineEdit& field = *ui->txtMail;
+    field.ensurePolished();
+    const QMargins margins = field.textMargins() + field.contentsMargins();
+    const int needed =
+        field.fontMetrics().horizontalAdvance(field.text()) + margins.left() + margins.right() + 6;
+    const int room = width() - field.x() - 8;
+    field.resize(std::clamp(needed, field.width(), std::max(field.width(), room)), field.height());
+}
 
 void frmAbout::Form_Load() {
     const QString title = QStringLiteral(WSX_PRODUCT_NAME);

@@ -1,6 +1,7 @@
 #include "frmHotKey.h"
 
 #include "CaptionFit.h"
+#include "frmHotKeyChange.h"
 #include "ui_frmHotKey.h"
 
 #include <QIcon>
@@ -61,9 +62,14 @@ void frmHotKey::showKeys(const ModuleTray::HotKeyChoice& keys) {
         for (size_t i = 0; i < keys.size(); ++i)
             if (ModuleTray::kHotKeys[i].id == row.id) chord = keys[i];
         const QString caption = row.label->text().section(QStringLiteral("："), 0, 0);
-        QString words = QString::fromStdString(platform::chordText(chord));
+        // In the key chooser's words; an arrow is a picture named after its key.
+        QString words = chordWords(chord);
         const QString picture = arrowPicture(chord.vk);
-        if (!picture.isEmpty()) words.truncate(words.lastIndexOf(QLatin1Char('+')) + 1);
+        const qsizetype keyStart = words.lastIndexOf(QLatin1Char('+')) + 1;
+        const QString keyName = words.mid(keyStart);
+        if (!picture.isEmpty()) words.truncate(keyStart);
+        row.image->setAccessibleName(keyName);
+        row.image->setToolTip(keyName);
         row.label->setText(caption + QStringLiteral("：") + words);
         // Longer words widen the label (up to the dialog's edge) and push the arrow along.
         // Measured in the label's style-sheet face, which it has only once polished.

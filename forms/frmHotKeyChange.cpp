@@ -29,6 +29,14 @@ QKeySequence sequenceOf(const HotKeyChord& chord) {
                                     QKeySequence::PortableText);
 }
 
+}  // namespace
+
+QString chordWords(const HotKeyChord& chord) {
+    return sequenceOf(chord).toString(QKeySequence::NativeText);
+}
+
+namespace {
+
 // A key editor for one key combination that leaves Tab, Return and Esc to the dialog (none
 // of them can be a hot key on its own): Tab moves to the next editor, Return presses 确定,
 // Esc cancels.

@@ -14,6 +14,7 @@
 
 class QAction;
 class QActionGroup;
+class QKeyEvent;
 
 namespace wsx {
 class LevelMeterView;
@@ -72,6 +73,10 @@ public:
     void TimerMci_Timer();
     void Slider_MouseDown();
     void Slider_MouseUp();
+    // A focused slider moves with the arrows, Page Up/Down, Home and End; the first press
+    // pauses as a mouse press does and the release seeks as the mouse's release does
+    // (frmMain_Access.cpp). Returns whether the event is used up (never: the slider moves).
+    bool Slider_KeyEvent(QKeyEvent* event);
 
     // New, Save As, deleting (frmMain_File.cpp, frmMain_Edit.cpp)
     void mnuSaveAs_Click();
@@ -210,6 +215,11 @@ private:
     // Checks the menu item of m_input.
     void showInputChoice();
     void setUpLevelMeter();
+    // The three buttons' pictures, play and stop in the palette's button-text colour.
+    void paintButtonPictures();
+    // Accessible names for the picture buttons, the options and the slider, and the slider's
+    // position as mm:ss for screen readers (frmMain_Access.cpp).
+    void setUpAccessibility();
     // Whether the meter follows the sound (it does only while the window is shown); false
     // empties it.
     void showLevelMeter(bool running);
@@ -233,6 +243,7 @@ private:
     QActionGroup* m_inputGroup = nullptr;
     LevelMeterView* m_levelMeter = nullptr;
     bool m_levelRunning = false;
+    bool m_keySeeking = false;  // a seek key is down on the slider: its release seeks
     // The animation's current frame: the tray shows it at once, the window when shown.
     QIcon m_frame;
     QHash<QString, QIcon> m_frames;      // by name as asked for: every frame shown so far
