@@ -126,7 +126,7 @@ class RecordingShell final : public platform::ShellService {
 public:
     int ShellExecute(const std::string& target, int show) override {
         executed.push_back({target, show});
-        return 42;
+        return executeResult;
     }
     // Files for which the desktop names a program; files in `missing` do not exist.
     int FindExecutable(const std::string& file, std::string& program) override {
@@ -145,6 +145,7 @@ public:
     std::set<std::string> openable, missing;
     std::vector<std::string> started;
     bool startSucceeds = true;
+    int executeResult = 42;  // what every ShellExecute answers
 };
 
 // The recorder window on the virtual clock, with scripted dialogs and recording fakes for
