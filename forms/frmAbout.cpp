@@ -26,8 +26,9 @@ frmAbout::frmAbout(Registry& registry, platform::ShellService& shell,
       m_shell(shell),
       m_dialogs(dialogs) {
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setWindowModality(Qt::ApplicationModal);
     setWindowIcon(QIcon(QStringLiteral(":/icons/DEFAULT")));
     // The maker's addresses are build options.

@@ -33,8 +33,9 @@ frmHotKey::frmHotKey(const QString& notice, QWidget* parent)
     ui->setupUi(this);
     fitCaptions(this);
     showNotice(notice);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     QIcon icon(QStringLiteral(":/icons/HOTKEY"));
     icon.addFile(QStringLiteral(":/icons/HOTKEY_16"));
     setWindowIcon(icon);

@@ -99,8 +99,9 @@ frmHotKeyChange::frmHotKeyChange(const ModuleTray::HotKeyChoice& inForce, QWidge
     QIcon icon(QStringLiteral(":/icons/HOTKEY"));
     icon.addFile(QStringLiteral(":/icons/HOTKEY_16"));
     setWindowIcon(icon);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setWindowModality(Qt::ApplicationModal);
 
     auto* rows = new QGridLayout;

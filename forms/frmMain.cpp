@@ -50,14 +50,19 @@ frmMain::frmMain(RecorderServices services, QWidget* parent)
       m_settings(services.settingsFile) {
     ui->setupUi(this);
     setWindowTitle(kAppTitle);
-    // A resizable window with a minimise button and no maximise button.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // A minimise button and no maximise button. Without CustomizeWindowHint Qt offers the
+    // window manager every button whatever the other hints; and window managers that go by
+    // the size hints alone (openbox) offer maximising to any window that can be resized, so
+    // the window keeps its size (below). Resizing never moved a control: it only ever showed
+    // empty area or hid controls.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     // The client area below the menu bar is 314 × 135 pixels, whatever the menu font; taller
     // only when a caption needs more room in the face "宋体" maps to.
     ui->centralwidget->resize(314, 135);
     fitCaptions(ui->centralwidget);
-    resize(314, ui->centralwidget->height() + menuBar()->sizeHint().height());
+    setFixedSize(314, ui->centralwidget->height() + menuBar()->sizeHint().height());
     TimerMci.setInterval(100);
     TimerPlay.setInterval(50);
     TimerRecord.setInterval(50);

@@ -29,3 +29,7 @@ file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/uming-only-fonts.conf [=[<?xml version="1
 add_test(NAME Layout.WithUMingOnly COMMAND wsx_gui_tests --gtest_filter=Layout.*)
 set_tests_properties(Layout.WithUMingOnly PROPERTIES
   ENVIRONMENT "FONTCONFIG_FILE=${CMAKE_CURRENT_BINARY_DIR}/uming-only-fonts.conf")
+
+# The same at twice the scale (a 200 % desktop): nothing may run out of its window.
+add_test(NAME Layout.AtTwiceTheScale COMMAND wsx_gui_tests --gtest_filter=Layout.*)
+set_tests_properties(Layout.AtTwiceTheScale PROPERTIES ENVIRONMENT "QT_SCALE_FACTOR=2")
