@@ -225,7 +225,7 @@ TEST_F(Layout, MenusAndTabOrder) {
               (QStringList{"删除当前位置之前的内容(&F)", "删除当前位置之后的内容(&B)", "-",
                            "录音来源(&S)"}));
     EXPECT_EQ(captions(u.mnuInput),
-              (QStringList{"默认输入(&D)", "电脑播放的声音(&C)", "麦克风和电脑声音(&B)", "-"}));
+              (QStringList{"默认输入(&D)", "电脑播放的声音(&C)", "话筒和电脑声音(&B)", "-"}));
     EXPECT_EQ(captions(u.mnuHelp),
               (QStringList{"帮助主题(&T)", "-", "声匣热键一览", "-", "关于声匣(&A)"}));
     EXPECT_EQ(captions(u.mnuTray), (QStringList{"显示声匣", "-", "声匣热键一览", "-", "录音",

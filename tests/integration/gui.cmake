@@ -15,7 +15,7 @@ wsx_add_gtest(wsx_gui_tests QT_MAIN
     integration/RecorderHotKeysTest.cpp
     integration/RecorderAccessTest.cpp
     support/WavReader.cpp
-  LIBS wsx_forms wsx_session Qt6::Test)
+  LIBS wsx_forms wsx_session wsx_session_commands Qt6::Test)
 
 # The window's layout again with AR PL UMing as the only Song face (Noto's CJK faces hidden
 # from fontconfig): the places are then exactly the table's, and still nothing is cut off.

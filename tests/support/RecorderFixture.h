@@ -62,7 +62,7 @@ public:
     platform::SaveDialogResult ShowSave(QWidget*, const QString& title, const QString& filter,
                                         int& filterIndex, QString& fileName,
                                         QString& error) override {
-        saveShown.push_back({title, filter, fileName});
+        saveShown.push_back({title, filter, fileName, filterIndex});
         if (saves.empty()) return platform::SaveDialogResult::Cancelled;
         const SaveAnswer a = saves.front();
         saves.pop_front();
@@ -73,6 +73,7 @@ public:
     }
     struct SaveShown {
         QString title, filter, startName;
+        int startFilter;  // the filter selected as the dialog opens, from 1
     };
     std::deque<platform::MsgBoxResult> answers;
     std::deque<SaveAnswer> saves;
