@@ -54,15 +54,24 @@ frmAbout::frmAbout(Registry& registry, platform::ShellService& shell,
 frmAbout::~frmAbout() = default;
 
 void frmAbout::showMailWhole() {
-    // The field is as wide as the layout gives it, wider when the address needs it, up to
-    // the box's right margin.
+    // The field is as wide as the layout gives it, wider when the address needs it, up to the
+    // OK button beside it; an address longer still is condensed (down to 70 %), and one that
+    // does not fit even so shows whole in the field's tool tip.
     QLineEdit& field = *ui->txtMail;
     field.ensurePolished();
     const QMargins margins = field.textMargins() + field.contentsMargins();
-    const int needed =
-        field.fontMetrics().horizontalAdvance(field.text()) + margins.left() + margins.right() + 6;
-    const int room = width() - field.x() - 8;
-    field.resize(std::clamp(needed, field.width(), std::max(field.width(), room)), field.height());
+    const auto needed = [&] {
+        return field.fontMetrics().horizontalAdvance(field.text()) + margins.left() +
+               margins.right() + 6;  // the frame and the cursor's room
+    };
+    const int room = std::max(field.width(), ui->cmdOK->x() - 4 - field.x());
+    field.resize(std::clamp(needed(), field.width(), room), field.height());
+    QFont font = field.font();
+    for (int stretch = 99; stretch >= 70 && needed() > field.width(); --stretch) {
+        font.setStretch(stretch);
+        field.setFont(font);
+    }
+    field.setToolTip(needed() > field.width() ? field.text() : QString());
 }
 
 void frmAbout::Form_Load() {

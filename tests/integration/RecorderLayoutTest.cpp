@@ -8,6 +8,7 @@
 #include "ui_frmMain.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -181,6 +182,18 @@ TEST_F(Layout, NoCaptionIsCutOffInTheSongFace) {
     QApplication::processEvents();
     expectNoCaptionCutOff(&about);
     expectEveryControlInside(&about);
+    // The e-mail field keeps off the OK button beside it and shows the whole address (the
+    // standard one always; one set at build time too long even condensed, in its tool tip).
+    auto* mail = about.findChild<QLineEdit*>(QStringLiteral("txtMail"));
+    auto* ok = about.findChild<QPushButton*>(QStringLiteral("cmdOK"));
+    ASSERT_TRUE(mail != nullptr && ok != nullptr);
+    EXPECT_LT(mail->geometry().right(), ok->x());
+    const bool whole = mail->fontMetrics().horizontalAdvance(mail->text()) <=
+                       mail->contentsRect().width() - 4;
+    if (mail->text() == QStringLiteral("wsx@example.invalid")) {
+        EXPECT_TRUE(whole);
+    }
+    EXPECT_TRUE(whole || mail->toolTip() == mail->text()) << mail->text().toStdString();
 }
 
 TEST_F(Layout, CaptionsFontsAndColours) {

@@ -1,5 +1,6 @@
 // The tray icon and its animation, tray and hot-key messages, start with the desktop
 // session, the About box and the help file.
+#include "forms/Version.h"
 #include "forms/frmAbout.h"
 #include "support/RecorderFixture.h"
 #include "ui_frmAbout.h"
@@ -244,7 +245,7 @@ TEST_F(Shell, AboutShowsTheSameTextsEachTimeAndSaysWhenSystemInformationIsMissin
     about.lblWeb_Click();
     about.txtMail_Click();
     EXPECT_EQ(shell.executed[0].first, "http://www.example.invalid");
-    EXPECT_EQ(shell.executed[1].first, "mailto:wanshengxia@example.invalid");
+    EXPECT_EQ(shell.executed[1].first, std::string("mailto:") + WSX_MAIL_ADDRESS);
     EXPECT_EQ(shell.executed[1].second, SW_HIDE);
 }
 
