@@ -168,6 +168,7 @@ void frmMain::changeEvent(QEvent* event) {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->Slider && event->type() == QEvent::FocusOut) Slider_FocusOut();
     if (watched == ui->Slider && ui->Slider->isEnabled()) {
         if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
             return Slider_KeyEvent(static_cast<QKeyEvent*>(event));

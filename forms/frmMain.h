@@ -77,6 +77,9 @@ public:
     // pauses as a mouse press does and the release seeks as the mouse's release does
     // (frmMain_Access.cpp). Returns whether the event is used up (never: the slider moves).
     bool Slider_KeyEvent(QKeyEvent* event);
+    // The focus left the slider with a seek key still down (Tab, a hot key that greys it):
+    // the release will not come, so the seek happens now, or only ends when it is grey.
+    void Slider_FocusOut();
 
     // New, Save As, deleting (frmMain_File.cpp, frmMain_Edit.cpp)
     void mnuSaveAs_Click();

@@ -63,4 +63,11 @@ bool frmMain::Slider_KeyEvent(QKeyEvent* event) {
     return false;  // the slider itself moves the thumb
 }
 
+void frmMain::Slider_FocusOut() {
+    if (!m_keySeeking) return;
+    m_keySeeking = false;
+    if (ui->Slider->isEnabled())
+        QMetaObject::invokeMethod(this, &frmMain::Slider_MouseUp, Qt::QueuedConnection);
+}
+
 }  // namespace wsx

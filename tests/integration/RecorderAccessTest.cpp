@@ -153,6 +153,16 @@ TEST_F(Access, TheSliderSeeksFromTheKeyboard) {
     EXPECT_NE(std::find(sent.begin(), sent.end(), "seek RecordDev to 4000"), sent.end());
     EXPECT_TRUE(window->TimerMci.isActive());
     EXPECT_EQ(engine.device("RecordDev")->mode(), mci::WaveAudioDevice::Mode::Playing);
+
+    // Tab away with the key still down: its release goes elsewhere, so leaving seeks.
+    QKeyEvent held(QEvent::KeyPress, Qt::Key_Home, Qt::NoModifier);
+    QApplication::sendEvent(window->ui->Slider, &held);
+    EXPECT_FALSE(window->TimerMci.isActive());
+    QFocusEvent left(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(window->ui->Slider, &left);
+    QApplication::processEvents();
+    EXPECT_TRUE(window->TimerMci.isActive());
+    EXPECT_EQ(engine.device("RecordDev")->mode(), mci::WaveAudioDevice::Mode::Playing);
 }
 
 TEST_F(Access, PlayAndStopPicturesFollowADarkPalette) {
