@@ -77,9 +77,14 @@ protected:
         qputenv("WSX_TEST_OPENED", opened.toLocal8Bit());
     }
 
-    // What the opener was given, once it has run.
+    // What the opener was given, once it has run: the file may exist before its line is
+    // written whole (a started program writes it on its own time).
     QStringList openerArguments() {
-        if (!QTest::qWaitFor([&] { return QFile::exists(opened); }, 5000)) return {};
+        const auto written = [&] {
+            QFile file(opened);
+            return file.open(QIODevice::ReadOnly) && file.readAll().endsWith('\n');
+        };
+        if (!QTest::qWaitFor(written, 5000)) return {};
         return readLines(opened);
     }
 
