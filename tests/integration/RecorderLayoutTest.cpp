@@ -188,8 +188,8 @@ TEST_F(Layout, NoCaptionIsCutOffInTheSongFace) {
     auto* ok = about.findChild<QPushButton*>(QStringLiteral("cmdOK"));
     ASSERT_TRUE(mail != nullptr && ok != nullptr);
     EXPECT_LT(mail->geometry().right(), ok->x());
-    const bool whole = mail->fontMetrics().horizontalAdvance(mail->text()) <=
-                       mail->contentsRect().width() - 4;
+    const bool whole =
+        mail->fontMetrics().horizontalAdvance(mail->text()) <= mail->contentsRect().width() - 4;
     if (mail->text() == QStringLiteral("wsx@example.invalid")) {
         EXPECT_TRUE(whole);
     }
