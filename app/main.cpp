@@ -103,6 +103,20 @@ struct SoundDevice {
 };
 std::unique_ptr<SoundDevice> g_sound;
 
+// A later start that the running recorder did not answer: it hangs. Started from the
+// desktop's menu nobody reads standard error, so a box says it too, and what to do.
+void tellRunningDidNotAnswer() {
+    wsx::platform::QtDialogs dialogs;
+    dialogs.MsgBox(
+        nullptr,
+        QStringLiteral("正在运行的万声匣没有回答。\n\n"
+                       "它可能正忙，也可能卡住了。请稍等片刻再试一次；仍然没有回答时，请结束它"
+                       "（在系统监视器里强制结束，或在终端里运行 pkill -KILL -x wanshengxia），"
+                       "然后重新启动万声匣。没有保存的录音留在磁盘上，下次启动时会问是否找回。"),
+        wsx::platform::MsgBoxButtons::Ok, wsx::platform::MsgBoxIcon::Critical,
+        QStringLiteral(WSX_PRODUCT_NAME));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -127,7 +141,10 @@ int main(int argc, char** argv) {
     if (sharedImagesTurnedOff) ::unsetenv("QT_XCB_NO_MITSHM");
     wsx::setUpApplication(app);
     wsx::platform::SingleInstance instance;
-    if (const auto status = instance.handOverOrClaim(command.verb)) return *status;
+    if (const auto status = instance.handOverOrClaim(command.verb)) {
+        if (instance.runningDidNotAnswer()) tellRunningDidNotAnswer();
+        return *status;
+    }
 
     g_sound = std::make_unique<SoundDevice>();
     wsx::platform::QtDialogs dialogs;

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QLibraryInfo>
 #include <QProxyStyle>
+#include <QStyleOptionFocusRect>
 #include <QTranslator>
 
 static void initIconResources() { Q_INIT_RESOURCE(resources); }
@@ -16,7 +17,7 @@ namespace {
 
 // Keeps the desktop's look but pins the slider's behaviour: a left click on the track moves
 // the thumb by the page step (it would jump to the click under some themes), so a click
-// seeks by five seconds as the window expects.
+// seeks by five seconds as the window expects; and a focused slider shows a focus frame.
 class PageStepSliderStyle final : public QProxyStyle {
 public:
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
@@ -24,6 +25,16 @@ public:
         if (hint == SH_Slider_AbsoluteSetButtons) return Qt::NoButton;
         if (hint == SH_Slider_PageSetButtons) return Qt::LeftButton;
         return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+    // Fusion marks a focused slider only by tinting its handle's edge: a focus frame around
+    // the whole slider makes plain where the keyboard is, as on the buttons and options.
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget) const override {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        if (control != CC_Slider || !(option->state & State_HasFocus)) return;
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(*option);
+        drawPrimitive(PE_FrameFocusRect, &focus, painter, widget);
     }
 };
 

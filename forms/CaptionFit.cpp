@@ -18,7 +18,10 @@ namespace wsx {
 
 namespace {
 
-constexpr int kNarrowestStretch = 80;  // percent of the face's own width
+constexpr int kNarrowestStretch = 70;  // percent of the face's own width
+// Pixels an option's or check box's text keeps off the next control in its row ("11025HZ"
+// would touch the circle of "22050HZ", which begins where its control ends).
+constexpr int kCaptionGap = 3;
 
 bool isCaption(const QWidget* widget) {
     if (const auto* label = qobject_cast<const QLabel*>(widget))
@@ -27,6 +30,21 @@ bool isCaption(const QWidget* widget) {
         qobject_cast<const QPushButton*>(widget))
         return !static_cast<const QAbstractButton*>(widget)->text().isEmpty();
     return false;
+}
+
+// Where, in `widget`'s coordinates, the first sibling to its right in the same row begins;
+// far beyond its right edge when none does.
+int nextInRow(const QWidget* widget) {
+    const QRect own = widget->geometry();
+    int left = own.right() + 1 + 1000;
+    for (const QObject* object : widget->parentWidget()->children()) {
+        const auto* sibling = qobject_cast<const QWidget*>(object);
+        if (sibling == nullptr || sibling == widget || sibling->isWindow()) continue;
+        const QRect other = sibling->geometry();
+        if (other.left() > own.left() && other.top() <= own.bottom() && other.bottom() >= own.top())
+            left = std::min(left, other.left());
+    }
+    return left - own.left();
 }
 
 // How much wider and taller `room` must be for `text` drawn with `flags` (0 when it fits).
@@ -65,6 +83,10 @@ QSize shortfall(const QWidget* widget) {
     QRect room = button->style()->subElementRect(contents, &option, button);
     if (!button->icon().isNull() && contents == QStyle::SE_PushButtonContents)
         room.setWidth(room.width() - button->iconSize().width() - 4);
+    if (contents != QStyle::SE_PushButtonContents) {
+        const int neighbour = nextInRow(widget);
+        if (neighbour - kCaptionGap <= room.right()) room.setRight(neighbour - kCaptionGap - 1);
+    }
     return shortfall(button->fontMetrics(), room, Qt::AlignCenter | Qt::TextShowMnemonic,
                      button->text());
 }

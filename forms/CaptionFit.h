@@ -19,7 +19,8 @@ QRect groupTitleRect(const QGroupBox* group);
 // none is, it takes what is free above it and what lies below moves down as far as it still
 // needs, its parent (up to the form) growing by as much. A caption too narrow grows to the
 // right, else to the left, into free space; where there is none its font is condensed,
-// down to 80 % (a push button's is not). Captions that fit stay exactly where they are, so
+// down to 70 % (a push button's is not). An option's or check box's text keeps 3 px off the
+// next control in its row. Captions that fit stay exactly where they are, so
 // with a face of the original metrics nothing moves.
 //
 // Call once the texts are set and before the form's size is fixed. UI thread only.

@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace wsx {
 
@@ -15,6 +16,18 @@ constexpr int kClipWidth = 4;  // pixels at the right end, after a one-pixel gap
 
 LevelMeterView::LevelMeterView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted: nothing below to redraw
+    setAccessibleName(QStringLiteral("电平"));
+    describeLevel();
+}
+
+QString LevelMeterView::levelText(double db) {
+    if (db <= LevelMeter::kFloorDb) return QStringLiteral("无声");
+    return QStringLiteral("%1 dB").arg(int(std::lround(db)));
+}
+
+void LevelMeterView::describeLevel() {
+    const QString text = levelText(m_meter.barDb());
+    if (text != accessibleDescription()) setAccessibleDescription(text);
 }
 
 LevelMeterView::Picture LevelMeterView::picture() const {
@@ -29,6 +42,7 @@ LevelMeterView::Picture LevelMeterView::picture() const {
 }
 
 void LevelMeterView::refresh() {
+    describeLevel();
     if (picture() == m_shown) return;
     update();
 }

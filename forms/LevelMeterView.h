@@ -8,7 +8,8 @@ namespace wsx {
 
 // Draws a LevelMeter in a black read-out: a dim track with a tick every 10 dB, the bar and the
 // hold mark in the read-outs' green, and at the right end the clip mark, red once lit. The
-// track always shows, so silence is plain to see: no bar at all.
+// track always shows, so silence is plain to see: no bar at all. Screen readers read it as
+// 电平 with the bar's level in whole dB ("-12 dB", "无声" at the floor).
 // Thread safety: UI thread only.
 class LevelMeterView final : public QWidget {
 public:
@@ -18,6 +19,8 @@ public:
     // Repaints when the meter's picture has changed by a pixel or the clip mark; a steady
     // sound costs no drawing.
     void refresh();
+    // What a screen reader says for a bar at `db`: "-12 dB", or "无声" at the floor.
+    static QString levelText(double db);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -29,6 +32,8 @@ private:
         bool operator==(const Picture&) const = default;
     };
     Picture picture() const;
+    // Changes the accessible description only when the spoken level changes.
+    void describeLevel();
 
     LevelMeter m_meter;
     Picture m_shown;

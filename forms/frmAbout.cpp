@@ -5,9 +5,11 @@
 #include "ui_frmAbout.h"
 
 #include <QCursor>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -24,8 +26,9 @@ frmAbout::frmAbout(Registry& registry, platform::ShellService& shell,
       m_shell(shell),
       m_dialogs(dialogs) {
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setWindowModality(Qt::ApplicationModal);
     setWindowIcon(QIcon(QStringLiteral(":/icons/DEFAULT")));
     // The maker's addresses are build options.
@@ -33,6 +36,11 @@ frmAbout::frmAbout(Registry& registry, platform::ShellService& shell,
     ui->lblWeb->adjustSize();
     ui->txtMail->setText(QStringLiteral(WSX_MAIL_ADDRESS));
     ui->txtMail->setCursorPosition(0);
+    showMailWhole();
+    // What the pictures are, and what the address box holds, for screen readers.
+    ui->picIcon->setAccessibleName(QStringLiteral(WSX_PRODUCT_NAME));
+    ui->imgHand->setAccessibleName(QStringLiteral("手形指针：点网址或电子邮件地址即可打开"));
+    ui->txtMail->setAccessibleName(QStringLiteral("E-mail"));
     ui->lblWeb->installEventFilter(this);
     ui->txtMail->installEventFilter(this);
     connect(ui->cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
@@ -44,6 +52,27 @@ frmAbout::frmAbout(Registry& registry, platform::ShellService& shell,
 }
 
 frmAbout::~frmAbout() = default;
+
+void frmAbout::showMailWhole() {
+    // The field is as wide as the layout gives it, wider when the address needs it, up to the
+    // OK button beside it; an address longer still is condensed (down to 70 %), and one that
+    // does not fit even so shows whole in the field's tool tip.
+    QLineEdit& field = *ui->txtMail;
+    field.ensurePolished();
+    const QMargins margins = field.textMargins() + field.contentsMargins();
+    const auto needed = [&] {
+        return field.fontMetrics().horizontalAdvance(field.text()) + margins.left() +
+               margins.right() + 6;  // the frame and the cursor's room
+    };
+    const int room = std::max(field.width(), ui->cmdOK->x() - 4 - field.x());
+    field.resize(std::clamp(needed(), field.width(), room), field.height());
+    QFont font = field.font();
+    for (int stretch = 99; stretch >= 70 && needed() > field.width(); --stretch) {
+        font.setStretch(stretch);
+        field.setFont(font);
+    }
+    field.setToolTip(needed() > field.width() ? field.text() : QString());
+}
 
 void frmAbout::Form_Load() {
     const QString title = QStringLiteral(WSX_PRODUCT_NAME);

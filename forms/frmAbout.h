@@ -41,6 +41,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Widens the e-mail field to show the whole address, as far as the box allows.
+    void showMailWhole();
+
     registry::Registry& m_registry;
     platform::ShellService& m_shell;
     platform::DialogService& m_dialogs;

@@ -1,6 +1,7 @@
 #include "frmHotKey.h"
 
 #include "CaptionFit.h"
+#include "frmHotKeyChange.h"
 #include "ui_frmHotKey.h"
 
 #include <QIcon>
@@ -32,8 +33,9 @@ frmHotKey::frmHotKey(const QString& notice, QWidget* parent)
     ui->setupUi(this);
     fitCaptions(this);
     showNotice(notice);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     QIcon icon(QStringLiteral(":/icons/HOTKEY"));
     icon.addFile(QStringLiteral(":/icons/HOTKEY_16"));
     setWindowIcon(icon);
@@ -70,11 +72,17 @@ void frmHotKey::showKeys(const ModuleTray::HotKeyChoice& keys,
             desktopWords.clear();
         }
         const QString caption = row.label->text().section(QStringLiteral("："), 0, 0);
-        QString words = QString::fromStdString(desktopWords.empty() ? platform::chordText(chord)
-                                                                    : desktopWords);
+        // In the key chooser's words, or as the desktop writes a trigger it reported that is
+        // no chord of ours; an arrow is a picture named after its key.
+        QString words = desktopWords.empty() ? chordWords(chord)
+                                             : QString::fromStdString(desktopWords);
         if (!desktopWords.empty()) chord = {};
         const QString picture = arrowPicture(chord.vk);
-        if (!picture.isEmpty()) words.truncate(words.lastIndexOf(QLatin1Char('+')) + 1);
+        const qsizetype keyStart = words.lastIndexOf(QLatin1Char('+')) + 1;
+        const QString keyName = words.mid(keyStart);
+        if (!picture.isEmpty()) words.truncate(keyStart);
+        row.image->setAccessibleName(keyName);
+        row.image->setToolTip(keyName);
         row.label->setText(caption + QStringLiteral("：") + words);
         // Longer words widen the label (up to the dialog's edge) and push the arrow along.
         // Measured in the label's style-sheet face, which it has only once polished.

@@ -29,6 +29,14 @@ QKeySequence sequenceOf(const HotKeyChord& chord) {
                                     QKeySequence::PortableText);
 }
 
+}  // namespace
+
+QString chordWords(const HotKeyChord& chord) {
+    return sequenceOf(chord).toString(QKeySequence::NativeText);
+}
+
+namespace {
+
 // A key editor for one key combination that leaves Tab, Return and Esc to the dialog (none
 // of them can be a hot key on its own): Tab moves to the next editor, Return presses 确定,
 // Esc cancels.
@@ -91,8 +99,9 @@ frmHotKeyChange::frmHotKeyChange(const ModuleTray::HotKeyChoice& inForce, QWidge
     QIcon icon(QStringLiteral(":/icons/HOTKEY"));
     icon.addFile(QStringLiteral(":/icons/HOTKEY_16"));
     setWindowIcon(icon);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setWindowModality(Qt::ApplicationModal);
 
     auto* rows = new QGridLayout;

@@ -15,6 +15,10 @@ namespace wsx {
 // key for two commands), in a sentence for the user; "" when they can.
 QString hotKeyChoiceProblem(const ModuleTray::HotKeyChoice& keys);
 
+// A key combination in the words the key editors show it in ("Ctrl+Alt+下方向" with Qt's
+// Chinese translation loaded); "" for a key not offered.
+QString chordWords(const platform::HotKeyChord& chord);
+
 // 更改声匣热键: one key editor for each of 录音, 停止 and 播放, each taking a single key
 // combination (a new press replaces it), 恢复默认 to put the standard keys back, 确定 and
 // 取消. 确定 with keys that cannot be used says why in a line and keeps the dialog open.

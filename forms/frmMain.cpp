@@ -6,6 +6,7 @@
 #include "ui_frmMain.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,19 +14,28 @@
 namespace wsx {
 
 namespace {
-// The black play and stop shapes barely change when Qt greys them; a faded picture makes a
-// disabled button plain to see.
-void fadeWhenDisabled(QPushButton* button) {
-    QIcon icon = button->icon();
-    const QPixmap normal = icon.pixmap(button->iconSize());
+// A button's picture from the icon resource `resource`. The play and stop shapes are black:
+// painted in the palette's button-text colour `tint` they read on a dark theme as on a light
+// one (the red record dot needs none). Qt's greying barely changes a black shape, so a faded
+// picture makes a disabled button plain to see.
+QIcon buttonPicture(const QString& resource, const QSize& size, const QColor* tint) {
+    QPixmap normal = QIcon(resource).pixmap(size);
+    if (tint != nullptr) {
+        QPainter painter(&normal);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(QRect(QPoint(0, 0), normal.deviceIndependentSize().toSize()), *tint);
+    }
     QPixmap faded(normal.size());
+    faded.setDevicePixelRatio(normal.devicePixelRatio());
     faded.fill(Qt::transparent);
     QPainter painter(&faded);
     painter.setOpacity(0.3);
     painter.drawPixmap(0, 0, normal);
     painter.end();
+    QIcon icon;
+    icon.addPixmap(normal);
     icon.addPixmap(faded, QIcon::Disabled);
-    button->setIcon(icon);
+    return icon;
 }
 }  // namespace
 
@@ -40,24 +50,30 @@ frmMain::frmMain(RecorderServices services, QWidget* parent)
       m_settings(services.settingsFile) {
     ui->setupUi(this);
     setWindowTitle(kAppTitle);
-    // A resizable window with a minimise button and no maximise button.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // A minimise button and no maximise button. Without CustomizeWindowHint Qt offers the
+    // window manager every button whatever the other hints; and window managers that go by
+    // the size hints alone (openbox) offer maximising to any window that can be resized, so
+    // the window keeps its size (below). Resizing never moved a control: it only ever showed
+    // empty area or hid controls.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     // The client area below the menu bar is 314 × 135 pixels, whatever the menu font; taller
     // only when a caption needs more room in the face "宋体" maps to.
     ui->centralwidget->resize(314, 135);
     fitCaptions(ui->centralwidget);
-    resize(314, ui->centralwidget->height() + menuBar()->sizeHint().height());
+    setFixedSize(314, ui->centralwidget->height() + menuBar()->sizeHint().height());
     TimerMci.setInterval(100);
     TimerPlay.setInterval(50);
     TimerRecord.setInterval(50);
     TimerStop.setInterval(200);
-    for (QPushButton* button : {ui->cmdPlay, ui->cmdStop, ui->cmdRecord}) fadeWhenDisabled(button);
+    paintButtonPictures();
     ui->Slider->installEventFilter(this);
     connectHandlers();
     m_services.hotKeys.onReachChanged = [this] { HotKeysReachChanged(); };
     setUpInputMenu();
     setUpLevelMeter();
+    setUpAccessibility();
 }
 
 frmMain::~frmMain() {
@@ -102,6 +118,16 @@ void frmMain::connectHandlers() {
     connect(&TimerStop, &QTimer::timeout, this, &frmMain::TimerStop_Timer);
 }
 
+void frmMain::paintButtonPictures() {
+    const QColor text = palette().color(QPalette::ButtonText);
+    ui->cmdPlay->setIcon(
+        buttonPicture(QStringLiteral(":/icons/BTN_PLAY"), ui->cmdPlay->iconSize(), &text));
+    ui->cmdStop->setIcon(
+        buttonPicture(QStringLiteral(":/icons/BTN_STOP"), ui->cmdStop->iconSize(), &text));
+    ui->cmdRecord->setIcon(
+        buttonPicture(QStringLiteral(":/icons/BTN_RECORD"), ui->cmdRecord->iconSize(), nullptr));
+}
+
 std::string frmMain::programFolder() const { return ProgramFolder(m_services.programFile); }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -137,10 +163,15 @@ void frmMain::changeEvent(QEvent* event) {
         Form_Resize();
         runLevelTimer();
     }
+    // The desktop switched between a light and a dark theme.
+    if (event->type() == QEvent::PaletteChange) paintButtonPictures();
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->Slider && event->type() == QEvent::FocusOut) Slider_FocusOut();
     if (watched == ui->Slider && ui->Slider->isEnabled()) {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
+            return Slider_KeyEvent(static_cast<QKeyEvent*>(event));
         if (event->type() == QEvent::MouseButtonPress) Slider_MouseDown();
         // The release seeks after the slider has taken its last move into account.
         if (event->type() == QEvent::MouseButtonRelease) {

@@ -14,6 +14,7 @@
 
 class QAction;
 class QActionGroup;
+class QKeyEvent;
 
 namespace wsx {
 class LevelMeterView;
@@ -72,6 +73,13 @@ public:
     void TimerMci_Timer();
     void Slider_MouseDown();
     void Slider_MouseUp();
+    // A focused slider moves with the arrows, Page Up/Down, Home and End; the first press
+    // pauses as a mouse press does and the release seeks as the mouse's release does
+    // (frmMain_Access.cpp). Returns whether the event is used up (never: the slider moves).
+    bool Slider_KeyEvent(QKeyEvent* event);
+    // The focus left the slider with a seek key still down (Tab, a hot key that greys it):
+    // the release will not come, so the seek happens now, or only ends when it is grey.
+    void Slider_FocusOut();
 
     // New, Save As, deleting (frmMain_File.cpp, frmMain_Edit.cpp)
     void mnuSaveAs_Click();
@@ -182,8 +190,9 @@ private:
     // (frmMain_State.cpp).
     void applyState(WindowState state);
     // Shows the length and position after a cut; `plusOneSecond` keeps the slider's scale a
-    // second beyond the end, as after deleting before the position.
-    void refreshAfterCut(bool plusOneSecond);
+    // second beyond the end, as after deleting before the position. A length below
+    // `lengthBefore` (ms) marks the recording as changed.
+    void refreshAfterCut(int64_t lengthBefore, bool plusOneSecond);
     // Shows position and length as "mm:ss" and the slider at the position's second on a
     // scale of `sliderMaximum` seconds (frmMain_Position.cpp). Both texts are device replies
     // in milliseconds; one that is not a number shows "--:--" (the slider then stands at 0).
@@ -216,6 +225,11 @@ private:
     // Checks the menu item of m_input.
     void showInputChoice();
     void setUpLevelMeter();
+    // The three buttons' pictures, play and stop in the palette's button-text colour.
+    void paintButtonPictures();
+    // Accessible names for the picture buttons, the options and the slider, and the slider's
+    // position as mm:ss for screen readers (frmMain_Access.cpp).
+    void setUpAccessibility();
     // Whether the meter follows the sound (it does only while the window is shown); false
     // empties it.
     void showLevelMeter(bool running);
@@ -239,6 +253,7 @@ private:
     QActionGroup* m_inputGroup = nullptr;
     LevelMeterView* m_levelMeter = nullptr;
     bool m_levelRunning = false;
+    bool m_keySeeking = false;  // a seek key is down on the slider: its release seeks
     // The animation's current frame: the tray shows it at once, the window when shown.
     QIcon m_frame;
     QHash<QString, QIcon> m_frames;      // by name as asked for: every frame shown so far

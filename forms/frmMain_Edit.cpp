@@ -19,10 +19,11 @@ void frmMain::mnuDelFore_Click() {
                                   MsgBoxButtons::YesNo, MsgBoxIcon::Question,
                                   kAppTitle) != MsgBoxResult::Yes)
         return;
+    const int64_t lengthBefore = millisecondsOr0(m_record.MciGetLength(kDevice));
     MciResult = m_record.MciDeleteTo(kDevice);
     // Nothing is left before the position.
     ui->mnuDelFore->setEnabled(false);
-    refreshAfterCut(/*plusOneSecond=*/true);
+    refreshAfterCut(lengthBefore, /*plusOneSecond=*/true);
 }
 
 void frmMain::mnuDelBack_Click() {
@@ -30,15 +31,19 @@ void frmMain::mnuDelBack_Click() {
                                   MsgBoxButtons::YesNo, MsgBoxIcon::Question,
                                   kAppTitle) != MsgBoxResult::Yes)
         return;
+    const int64_t lengthBefore = millisecondsOr0(m_record.MciGetLength(kDevice));
     MciResult = m_record.MciDeleteFrom(kDevice);
     // Nothing is left after the position.
     ui->mnuDelBack->setEnabled(false);
-    refreshAfterCut(/*plusOneSecond=*/false);
+    refreshAfterCut(lengthBefore, /*plusOneSecond=*/false);
 }
 
-void frmMain::refreshAfterCut(bool plusOneSecond) {
+void frmMain::refreshAfterCut(int64_t lengthBefore, bool plusOneSecond) {
     const std::string lengthText = m_record.MciGetLength(kDevice);
     const int64_t length = millisecondsOr0(lengthText);
+    // A cut that removed sound has changed the recording since it was last saved: New and
+    // closing must ask before it is dropped. A cut that removed nothing leaves the flag.
+    if (length < lengthBefore) IsChanged = true;
     int maximum = 1;
     if (length != 0) {
         maximum = int(roundHalfEven(double(length) / 1000.0 + (plusOneSecond ? 1 : 0)));

@@ -88,6 +88,12 @@ void frmMain::mnuSaveAs_Click() {
         const mci::SaveTarget target =
             mci::chooseSaveTarget(dlgMciSave.FileName.toStdString(), kFilterTypes[filter - 1]);
         dlgMciSave.FileName = QString::fromStdString(target.fileName);
+        // The next Save As offers the type that was saved ("x.flac" under the Wave filter
+        // saved FLAC), so the name and the type list agree.
+        const auto* savedType =
+            std::find(std::begin(kFilterTypes), std::end(kFilterTypes), target.type);
+        if (savedType != std::end(kFilterTypes))
+            dlgMciSave.FilterIndex = int(savedType - std::begin(kFilterTypes)) + 1;
         MciResult = m_record.MciSave(kDevice, target.fileName);
         bool cancelled = false;
         if (MciResult == 0 && target.type != mci::SoundFileType::Wav) {

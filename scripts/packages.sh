@@ -27,7 +27,9 @@ WSX_BUILD_PACKAGES=(
 )
 
 # What testing adds: the test frameworks, clang's libFuzzer, a private X server with a tray
-# host and a window manager, tools that press keys and measure sound, and the package and
+# host and two window managers (twm; openbox, whose decorations follow the window's hints),
+# tools that press keys and measure sound, a screen reader's view of the window (the
+# accessibility bus and pyatspi, for Debian's own python3), and the package and
 # desktop-entry checkers (mpg123 and opus-tools decode the MP3 and Opus files the recorder
 # saves, apart from libsndfile; sox's MP3 writer and opusenc are the bench's peers). The private sound server is chosen by wsx_test_sound_packages.
 # The desktops' real parts the journeys run the recorder against: KDE Plasma's compositor with
@@ -40,7 +42,8 @@ WSX_TEST_PACKAGES=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   pulseaudio-utils sox libsox-fmt-pulse libsox-fmt-mp3 mpg123 opus-tools
-  xvfb xdotool trayer twm xfonts-base x11-utils imagemagick dbus python3-dbus python3-gi
+  xvfb xdotool trayer twm openbox xfonts-base x11-utils imagemagick dbus python3-dbus python3-gi
+  at-spi2-core python3-pyatspi
   desktop-file-utils libglib2.0-bin
   dpkg-dev appstream
   kwin-wayland xwayland xdg-desktop-portal xdg-desktop-portal-kde qtwayland5

@@ -55,6 +55,7 @@ std::optional<int> SingleInstance::handOverOrClaim(Verb verb) {
     call << busName(verb);
     const QDBusMessage reply = bus.call(call, QDBus::Block, kAnswerTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage) {
+        m_noAnswer = true;
         std::fprintf(stderr,
                      "wanshengxia: 正在运行的万声匣没有回答。\n"
                      "wanshengxia: the running recorder did not answer: %s\n",

@@ -40,6 +40,8 @@ public:
     // with no recorder running, and any verb without a session bus, fail with a message on
     // stderr.
     std::optional<int> handOverOrClaim(Verb verb);
+    // After handOverOrClaim: a recorder owns the name but gave no answer in time (it hangs).
+    bool runningDidNotAnswer() const { return m_noAnswer; }
 
     // From now on verbs reach `obey`; this start's own verb and any that waited run first.
     void serve(Handler obey, Verb own);
@@ -53,6 +55,7 @@ private:
 
     Handler m_obey;
     std::vector<Verb> m_waiting;
+    bool m_noAnswer = false;
 };
 
 }  // namespace wsx::platform

@@ -4,19 +4,19 @@
 
 namespace wsx::platform {
 
-// ShellService over the desktop's opener (QDesktopServices: xdg-open on X11 desktops), its
-// MIME database (GIO) and QProcess.
+// ShellService over the desktop's opener (xdg-open), its MIME database (GIO) and QProcess.
 //
 // ShellExecute takes a local path (absolute, or relative to the current folder) or an
 // address with a scheme (http://, https://, mailto:, file://, ...). A local file goes to the
 // program the MIME database names for it (FindExecutable's), otherwise, like an address, to
-// the desktop's opener. It returns 42 when the program or the opener was started,
-// SE_ERR_FNF for a missing local file and SE_ERR_NOASSOC when nothing could be started (no
-// opener installed, or a platform without one such as offscreen).
-// The opener runs on its own: whether it then finds a program is not known here.
+// xdg-open. It returns 42 when the program was started or the opener said it opened the
+// target, SE_ERR_FNF for a missing local file and SE_ERR_NOASSOC when nothing could be
+// opened: no opener installed, or an opener that ended with a failure status ("no method
+// available") within 1.5 s. An opener still running then counts as opened (it may be
+// running the program itself); the call blocks for at most that long.
 // showCommand is not used: the desktop decides how the program's window appears.
 //
-// Thread safety: UI thread only (QDesktopServices needs the QGuiApplication).
+// Thread safety: UI thread only.
 class QtShell final : public ShellService {
 public:
     int ShellExecute(const std::string& target, int showCommand) override;

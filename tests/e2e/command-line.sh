@@ -70,3 +70,18 @@ e2e_run_again --stop
 E2E_APP_PID=$!
 e2e_until e2e_recording || e2e_fail "--record with no recorder running did not start one recording"
 e2e_note "no recorder running: --stop fails, --record starts one and records"
+
+# A recorder that hangs: a later start gets no answer, says so on standard error and, for a
+# start from the desktop's menu where nobody reads that, in a box.
+kill -STOP "$E2E_APP_PID"
+"$WSX_BIN" --show >"$E2E_OUT/${E2E_NAME}-hung.log" 2>&1 &
+second=$!
+e2e_wait_box
+e2e_shot command-line-no-answer
+e2e_keys "$E2E_DIALOG" Return
+wait "$second"
+status=$?
+kill -CONT "$E2E_APP_PID"
+[ "$status" = 1 ] || e2e_fail "a start that got no answer ended with status $status, not 1"
+grep -q '没有回答' "$E2E_OUT/${E2E_NAME}-hung.log" || e2e_fail "no answer was not said on standard error"
+e2e_note "a hung recorder: the later start said so in a box and on stderr (status 1)"

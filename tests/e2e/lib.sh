@@ -159,6 +159,7 @@ e2e_cleanup() {
   local pid
   for pid in "${E2E_SERVICE_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
   for pid in "${E2E_SERVICE_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
+  [ -n "${E2E_ATSPI_PID:-}" ] && kill "$E2E_ATSPI_PID" 2>/dev/null
   [ -n "${E2E_BUS_PID:-}" ] && kill "$E2E_BUS_PID" 2>/dev/null
   [ -n "${E2E_HOME:-}" ] && rm -rf "$E2E_HOME"
 }
@@ -186,6 +187,51 @@ e2e_start_wm() {
   E2E_WM_PID=$!
   sleep 0.5
 }
+
+# openbox, a window manager whose title bar shows only the buttons the window's hints allow
+# (icon, title, minimise, maximise, close), with no key bindings: it would take Ctrl+Alt+arrows.
+e2e_start_openbox() {
+  command -v openbox >/dev/null || { echo "SKIP: openbox is not installed (Debian package openbox)"; exit "$E2E_SKIP"; }
+  cat >"$E2E_HOME/openbox-rc.xml" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
+  <placement><policy>Smart</policy></placement>
+  <theme><titleLayout>NLIMC</titleLayout></theme>
+  <desktops><number>1</number></desktops>
+  <keyboard></keyboard>
+</openbox_config>
+XML
+  openbox --config-file "$E2E_HOME/openbox-rc.xml" >"$E2E_OUT/${E2E_NAME}-openbox.log" 2>&1 &
+  E2E_WM_PID=$!
+  for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    sleep 0.1
+  done
+  e2e_fail "openbox did not come up"
+}
+# The actions the window manager allows window $1 (_NET_WM_ALLOWED_ACTIONS), one a line.
+e2e_allowed_actions() {
+  xprop -id "$1" _NET_WM_ALLOWED_ACTIONS | sed 's/.*= //' | tr -d ' ' | tr ',' '\n'
+}
+
+# The accessibility bus on the session bus (e2e_start_bus first), and Qt told to use it, as
+# a screen reader's desktop would; atspi.py reads the tree with Debian's python3.
+e2e_start_atspi() {
+  local launcher=/usr/libexec/at-spi-bus-launcher
+  [ -x "$launcher" ] || { echo "SKIP: $launcher is missing (Debian package at-spi2-core)"; exit "$E2E_SKIP"; }
+  /usr/bin/python3 -c 'import pyatspi' 2>/dev/null ||
+    { echo "SKIP: pyatspi is not installed for /usr/bin/python3 (Debian package python3-pyatspi)"; exit "$E2E_SKIP"; }
+  "$launcher" --launch-immediately >"$E2E_OUT/${E2E_NAME}-atspi.log" 2>&1 &
+  E2E_ATSPI_PID=$!
+  for _ in $(seq 50); do
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
+      >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
+}
+e2e_atspi() { /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/atspi.py" "$@"; }
 
 # The recorder's icon in the tray: the small embedded window trayer holds.
 e2e_tray_icon() {

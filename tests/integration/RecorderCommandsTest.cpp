@@ -1,6 +1,7 @@
 // What a later start and the desktop's answer about the hot keys do to the window: the
 // command line read, verbs obeying the same enabled-button rule as the hot keys, the notice
 // about keys that cannot work (told once, in the tray or in a box, and in the overview).
+#include "app/SessionCommands.h"
 #include "forms/frmHotKey.h"
 #include "platform/session/CommandLine.h"
 #include "support/RecorderFixture.h"
@@ -76,32 +77,37 @@ TEST(CommandLineTest, ReadsOneVerbHelpVersionAndLeavesQtsArgumentsAlone) {
 
 TEST_F(Commands, VerbsActLikeTheirHotKeysOnlyWhenTheButtonIsEnabledAndNeverShowTheWindow) {
     window->hide();
+    // Through the handler the session hands a later start's verb to: a verb given to the
+    // wrong button would refuse where its own button takes it, or the other way round.
+    const auto verb = sessionCommandsFor(*window);
     // Nothing recorded: Stop and Play are grey and refuse, Record takes it.
-    EXPECT_FALSE(window->HotKeyCommand(ModuleTray::kHotKeyStop));
-    EXPECT_FALSE(window->HotKeyCommand(ModuleTray::kHotKeyPlay));
+    EXPECT_FALSE(verb(Verb::Stop));
+    EXPECT_FALSE(verb(Verb::Play));
     EXPECT_FALSE(window->HotKeyCommand(99));
     QApplication::processEvents();
     EXPECT_FALSE(window->IsRecording);
     EXPECT_FALSE(window->IsPlaying);
     // Posted, as the key's message is: nothing happens until the event loop runs.
-    EXPECT_TRUE(window->HotKeyCommand(ModuleTray::kHotKeyRecord));
+    EXPECT_TRUE(verb(Verb::Record));
     EXPECT_FALSE(window->IsRecording);
     QApplication::processEvents();
     EXPECT_TRUE(window->IsRecording);
     tickAfter(700);
-    EXPECT_TRUE(window->HotKeyCommand(ModuleTray::kHotKeyStop));
+    EXPECT_FALSE(verb(Verb::Play));  // only Stop is lit while recording
+    EXPECT_TRUE(verb(Verb::Stop));
     QApplication::processEvents();
     EXPECT_FALSE(window->IsRecording);
-    EXPECT_TRUE(window->HotKeyCommand(ModuleTray::kHotKeyPlay));
+    EXPECT_FALSE(window->IsPlaying);
+    EXPECT_TRUE(verb(Verb::Play));
     QApplication::processEvents();
     EXPECT_TRUE(window->IsPlaying);
-    EXPECT_FALSE(window->HotKeyCommand(ModuleTray::kHotKeyRecord));
+    EXPECT_FALSE(verb(Verb::Record));
     EXPECT_FALSE(window->isVisible());
 
     window->show();
     window->setWindowState(Qt::WindowMinimized);
     QApplication::processEvents();
-    window->RestoreWindow();
+    EXPECT_TRUE(verb(Verb::Show));
     QApplication::processEvents();
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->windowState() & Qt::WindowMinimized);

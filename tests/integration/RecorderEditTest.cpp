@@ -133,3 +133,31 @@ TEST_F(Edit, DeleteBeforeAtTheStartSendsZeroToZero) {
     EXPECT_FALSE(window->ui->mnuDelFore->isEnabled());
     EXPECT_EQ(window->ui->lblLen->text(), "文件长度：00:10");
 }
+
+// A saved recording that a cut shortens is unsaved again: New asks before dropping it. A cut
+// that removes nothing (after the position at the end) leaves a saved recording saved.
+TEST_F(Edit, ACutAfterSavingMakesNewAskTheQuestion) {
+    for (const bool before : {true, false}) {
+        SCOPED_TRACE(before ? "delete before" : "delete after");
+        tenPointFourSeconds(5);
+        savedLeftChannel();
+        ASSERT_FALSE(window->IsChanged);
+        dialogs.answers = {MsgBoxResult::Yes};
+        before ? window->mnuDelFore_Click() : window->mnuDelBack_Click();
+        EXPECT_TRUE(window->IsChanged);
+        dialogs.asked.clear();
+        dialogs.answers = {MsgBoxResult::Cancel};
+        window->mnuNew_Click();
+        ASSERT_EQ(dialogs.asked.size(), 1u);
+        EXPECT_EQ(dialogs.asked[0].text, "文件声音已经更改，是否保存所做的修改？");
+        EXPECT_EQ(window->ui->lblLen->text(), "文件长度：00:05");  // Cancel kept the take
+        dialogs.answers = {MsgBoxResult::No};
+        window->mnuNew_Click();
+    }
+    tenPointFourSeconds(0);
+    savedLeftChannel();
+    ASSERT_EQ(engine.mciSendString("seek RecordDev to end", nullptr), 0u);  // nothing after it
+    dialogs.answers = {MsgBoxResult::Yes};
+    window->mnuDelBack_Click();
+    EXPECT_FALSE(window->IsChanged);
+}

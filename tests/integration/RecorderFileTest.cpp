@@ -3,6 +3,10 @@
 #include "support/WavReader.h"
 #include "ui_frmMain.h"
 
+#include <QProgressDialog>
+#include <QTimer>
+
+#include <algorithm>
 #include <fstream>
 #include <sys/stat.h>
 
@@ -185,6 +189,10 @@ TEST_F(FileCommands, EncodedSavesFollowTheNameOrTheFilter) {
         EXPECT_TRUE(dialogs.asked.empty()) << name;
         EXPECT_EQ(engine.device("RecordDev")->mode(), mci::WaveAudioDevice::Mode::Playing);
     }
+    // Each Save As opens on the type the last one saved, whichever filter was selected.
+    ASSERT_EQ(dialogs.saveShown.size(), 3u);
+    EXPECT_EQ(dialogs.saveShown[1].startFilter, 2);  // FLAC, typed under the Wave filter
+    EXPECT_EQ(dialogs.saveShown[2].startFilter, 3);  // Opus, chosen as the filter
     EXPECT_EQ(magic("a.FLAC"), "fLaC");
     EXPECT_EQ(magic("b.opus"), "OggS");
     EXPECT_EQ(uint8_t(magic("c.mp3")[0]), 0xFF) << "an MPEG frame, not RIFF";
@@ -196,4 +204,29 @@ TEST_F(FileCommands, EncodedSavesFollowTheNameOrTheFilter) {
     EXPECT_TRUE(dialogs.asked[0].text.endsWith("：文件夹不存在。"));
     EXPECT_TRUE(window->IsChanged);
     EXPECT_TRUE(window->dlgMciSave.FileName.isEmpty());
+}
+
+// A long encoded save shows its progress after about a second, and the progress moves while
+// the encoder runs: it never goes back, and it is seen between 0 and 100 % on the way.
+TEST_F(FileCommands, AnEncodedSavesProgressMovesWhileItRuns) {
+    recordFor(8 * 60 * 1000);  // MP3 takes seconds to encode it, even on a fast machine
+    window->cmdStop_Click();
+    dialogs.saves = {{SaveDialogResult::Chosen, path("long.mp3"), 1}};
+    std::vector<int> seen;
+    QTimer watch;
+    watch.setInterval(20);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<QProgressDialog*>(top);
+                progress && progress->isVisible())
+                seen.push_back(progress->value());
+    });
+    watch.start();
+    window->mnuSaveAs_Click();
+    watch.stop();
+    ASSERT_FALSE(seen.empty()) << "the save ended before its progress showed";
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](int p) { return p > 0 && p < 100; }))
+        << "only " << seen.front() << " to " << seen.back() << " % in " << seen.size() << " looks";
+    EXPECT_FALSE(window->IsChanged);
 }

@@ -63,7 +63,7 @@ protected:
 TEST_F(InputMenu, EachItemRecordsFromItsSourceAndHoldsAfterNew) {
     window->TimerInputs_Timer();
     EXPECT_EQ(captions(menu()),
-              (QStringList{"默认输入(&D)", "电脑播放的声音(&C)", "麦克风和电脑声音(&B)", "-",
+              (QStringList{"默认输入(&D)", "电脑播放的声音(&C)", "话筒和电脑声音(&B)", "-",
                            "USB 麦克风", "Monitor of A && B"}));
     EXPECT_EQ(checked(menu()), QStringList{"默认输入(&D)"});
     EXPECT_EQ(recordOnce(), (CaptureSource{Kind::DefaultInput, {}}));
@@ -73,7 +73,7 @@ TEST_F(InputMenu, EachItemRecordsFromItsSourceAndHoldsAfterNew) {
     EXPECT_EQ(mci.take(), std::vector<std::string>{"set waveaudio input monitor"});
     EXPECT_EQ(recordOnce(), (CaptureSource{Kind::DefaultMonitor, {}}));
     window->ui->mnuInputBoth->trigger();
-    EXPECT_EQ(checked(menu()), QStringList{"麦克风和电脑声音(&B)"});
+    EXPECT_EQ(checked(menu()), QStringList{"话筒和电脑声音(&B)"});
     EXPECT_EQ(recordOnce(), (CaptureSource{Kind::Both, {}}));
     itemNamed(menu(), "Monitor of A && B")->trigger();
     EXPECT_EQ(mci.take().back(), "set waveaudio input \"out.monitor\"");

@@ -1,5 +1,6 @@
 // The tray icon and its animation, tray and hot-key messages, start with the desktop
 // session, the About box and the help file.
+#include "forms/Version.h"
 #include "forms/frmAbout.h"
 #include "support/RecorderFixture.h"
 #include "ui_frmAbout.h"
@@ -207,6 +208,18 @@ TEST_F(Shell, HelpFallsBackToTheHtmlIndexAndSaysWhenNothingCanOpenEither) {
     EXPECT_EQ(dialogs.asked[0].buttons, MsgBoxButtons::Ok);
     EXPECT_EQ(dialogs.asked[0].title, "万声匣");
 
+    // Both have a program, but the opener fails for each ("no method available"): the
+    // same box, after trying both.
+    shell.openable = {chm, index};
+    shell.executeResult = SE_ERR_NOASSOC;
+    window->mnuHelpTopic_Click();
+    EXPECT_EQ(shell.executed.size(), 3u);
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked[1].text, text);
+    shell.openable.clear();
+    shell.executed.erase(shell.executed.begin() + 1, shell.executed.end());
+    dialogs.asked.pop_back();
+
     // Files that are not there are named as missing rather than as lacking a program.
     shell.missing = {chm, index};
     window->mnuHelpTopic_Click();
@@ -232,7 +245,7 @@ TEST_F(Shell, AboutShowsTheSameTextsEachTimeAndSaysWhenSystemInformationIsMissin
     about.lblWeb_Click();
     about.txtMail_Click();
     EXPECT_EQ(shell.executed[0].first, "http://www.example.invalid");
-    EXPECT_EQ(shell.executed[1].first, "mailto:wanshengxia@example.invalid");
+    EXPECT_EQ(shell.executed[1].first, std::string("mailto:") + WSX_MAIL_ADDRESS);
     EXPECT_EQ(shell.executed[1].second, SW_HIDE);
 }
 

@@ -13,8 +13,9 @@ wsx_add_gtest(wsx_gui_tests QT_MAIN
     integration/RecorderCommandsTest.cpp
     integration/RecorderInputTest.cpp
     integration/RecorderHotKeysTest.cpp
+    integration/RecorderAccessTest.cpp
     support/WavReader.cpp
-  LIBS wsx_forms wsx_session Qt6::Test)
+  LIBS wsx_forms wsx_session wsx_session_commands Qt6::Test)
 
 # The window's layout again with AR PL UMing as the only Song face (Noto's CJK faces hidden
 # from fontconfig): the places are then exactly the table's, and still nothing is cut off.
@@ -28,3 +29,7 @@ file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/uming-only-fonts.conf [=[<?xml version="1
 add_test(NAME Layout.WithUMingOnly COMMAND wsx_gui_tests --gtest_filter=Layout.*)
 set_tests_properties(Layout.WithUMingOnly PROPERTIES
   ENVIRONMENT "FONTCONFIG_FILE=${CMAKE_CURRENT_BINARY_DIR}/uming-only-fonts.conf")
+
+# The same at twice the scale (a 200 % desktop): nothing may run out of its window.
+add_test(NAME Layout.AtTwiceTheScale COMMAND wsx_gui_tests --gtest_filter=Layout.*)
+set_tests_properties(Layout.AtTwiceTheScale PROPERTIES ENVIRONMENT "QT_SCALE_FACTOR=2")

@@ -62,7 +62,7 @@ public:
     platform::SaveDialogResult ShowSave(QWidget*, const QString& title, const QString& filter,
                                         int& filterIndex, QString& fileName,
                                         QString& error) override {
-        saveShown.push_back({title, filter, fileName});
+        saveShown.push_back({title, filter, fileName, filterIndex});
         if (saves.empty()) return platform::SaveDialogResult::Cancelled;
         const SaveAnswer a = saves.front();
         saves.pop_front();
@@ -73,6 +73,7 @@ public:
     }
     struct SaveShown {
         QString title, filter, startName;
+        int startFilter;  // the filter selected as the dialog opens, from 1
     };
     std::deque<platform::MsgBoxResult> answers;
     std::deque<SaveAnswer> saves;
@@ -126,7 +127,7 @@ class RecordingShell final : public platform::ShellService {
 public:
     int ShellExecute(const std::string& target, int show) override {
         executed.push_back({target, show});
-        return 42;
+        return executeResult;
     }
     // Files for which the desktop names a program; files in `missing` do not exist.
     int FindExecutable(const std::string& file, std::string& program) override {
@@ -145,6 +146,7 @@ public:
     std::set<std::string> openable, missing;
     std::vector<std::string> started;
     bool startSucceeds = true;
+    int executeResult = 42;  // what every ShellExecute answers
 };
 
 // The recorder window on the virtual clock, with scripted dialogs and recording fakes for
