@@ -16,6 +16,7 @@ wsx_add_gtest(wsx_sound_tests
     unit/ModuleRecordTest.cpp
     unit/TakeJournalTest.cpp
     unit/MciTakeTest.cpp
+    unit/DamagedTakeTest.cpp
     unit/TakeCompactionTest.cpp
     unit/MciReasonTest.cpp
     unit/PlaybackClockTest.cpp
