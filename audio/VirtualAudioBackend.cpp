@@ -1,8 +1,11 @@
 #include "VirtualAudioBackend.h"
 
+#include "CaptureClock.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <thread>
 
 namespace wsx::audio {
@@ -17,6 +20,8 @@ struct VirtualAudioBackend::StreamState {
     bool drained = false;
     bool failed = false;
     bool open = true;
+    std::optional<CaptureClock> clock;  // capture only
+    int64_t clockNs = 0;                // capture: the stream's time
 };
 
 namespace {
@@ -47,6 +52,8 @@ std::unique_ptr<AudioStream> VirtualAudioBackend::openCaptureFrom(const CaptureS
     auto s = std::make_shared<StreamState>();
     s->format = format;
     s->sink = &sink;
+    s->clock.emplace(format);
+    s->clock->start(0);
     m_streams.push_back(s);
     return std::make_unique<VirtualStream>(s);
 }
@@ -61,6 +68,14 @@ std::unique_ptr<AudioStream> VirtualAudioBackend::openPlayback(const AudioFormat
     s->source = &source;
     m_streams.push_back(s);
     return std::make_unique<VirtualStream>(s);
+}
+
+void VirtualAudioBackend::stallCapture(uint64_t ms) {
+    for (auto& s : m_streams) {
+        if (!s->sink) continue;
+        s->clockNs += int64_t(ms) * 1'000'000;
+        s->frames += ms * s->format.sampleRate / 1000;  // the sound of that time is lost
+    }
 }
 
 void VirtualAudioBackend::failStreams() {
@@ -107,6 +122,8 @@ void VirtualAudioBackend::step(uint64_t us) {
                 for (size_t i = 0; i < m_scratch.size(); ++i)
                     m_bytes[i] = uint8_t((m_scratch[i] >> 8) + 128);
             }
+            s->clockNs += int64_t(us) * 1000;
+            offerSilence(*s, size_t(s->clock->silenceBefore(s->clockNs, bytes)));
             // A virtual clock never loses sound: offer the rest again until it is taken.
             size_t done = 0;
             while (done < bytes && s->open)
@@ -127,6 +144,16 @@ void VirtualAudioBackend::step(uint64_t us) {
             s->frames += got / f.blockAlign();
             if (s->source->finished()) s->drained = true;
         }
+    }
+}
+
+void VirtualAudioBackend::offerSilence(StreamState& s, size_t bytes) {
+    bytes -= std::min(bytes, s.sink->onSilence(bytes));
+    m_bytes.assign(std::min<size_t>(bytes, 4096 - 4096 % s.format.blockAlign()),
+                   silenceByte(s.format));
+    while (bytes > 0 && s.open) {
+        const size_t taken = s.sink->onCaptured(m_bytes.data(), std::min(bytes, m_bytes.size()));
+        bytes -= taken;
     }
 }
 

@@ -24,6 +24,7 @@ wsx_add_gtest(wsx_sound_tests
     unit/TransportModelTest.cpp
     unit/CaptureMixerTest.cpp
     unit/CaptureWriterTest.cpp
+    unit/CaptureGapTest.cpp
     unit/MciInputTest.cpp
     unit/LevelMeterTest.cpp
     unit/SoundExportTest.cpp
@@ -31,3 +32,4 @@ wsx_add_gtest(wsx_sound_tests
   LIBS wsx_modules wsx_engine wsx_audio PkgConfig::SNDFILE)
 target_compile_definitions(wsx_sound_tests PRIVATE
   WSX_TEST_SUPPORT_DIR="${CMAKE_CURRENT_SOURCE_DIR}/support")
+
