@@ -39,8 +39,13 @@ bool makeFolders(const fs::path& folder) {
         if (fs::symlink_status(p, ec).type() != fs::file_type::not_found) break;
         missing.push_back(p);
     }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+    // Each new folder's name is flushed in its parent, or a power cut could take the whole
+    // folder of takes with every take in it.
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
         if (::mkdir(it->c_str(), 0700) != 0 && errno != EEXIST) return false;
+        if (files::syncFolder(it->parent_path().empty() ? "." : it->parent_path()) != 0)
+            return false;
+    }
     return fs::is_directory(folder, ec);
 }
 

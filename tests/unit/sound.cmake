@@ -33,3 +33,8 @@ wsx_add_gtest(wsx_sound_tests
 target_compile_definitions(wsx_sound_tests PRIVATE
   WSX_TEST_SUPPORT_DIR="${CMAKE_CURRENT_SOURCE_DIR}/support")
 
+# Power cuts: a disk that keeps only what was synced (PowerCutDisk interposes fsync, fdatasync,
+# unlink and rename, so it is a program of its own), cut at random moments of random scripts.
+wsx_add_gtest(wsx_powercut_tests
+  SOURCES unit/PowerCutTest.cpp unit/PowerCutDisk.cpp
+  LIBS wsx_engine wsx_audio ${CMAKE_DL_LIBS})
