@@ -43,3 +43,10 @@ set_tests_properties(mcishell.WaitTimesARecordingAndCtrlCEndsIt PROPERTIES SKIP_
 add_test(NAME mcishell.SaysWhyForEachFailure
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/integration/mcishell-causes.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(mcishell.SaysWhyForEachFailure PROPERTIES TIMEOUT 60)
+
+# A take follows the clock on a real server: the sink suspended 3 s mid-take, the saved
+# length within 0.3 s of the wall time, silence where the stall was.
+add_test(NAME mcishell.ASuspendedSinkBecomesSilenceAndTheTakeKeepsTheTime
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/integration/mcishell-stall.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(mcishell.ASuspendedSinkBecomesSilenceAndTheTakeKeepsTheTime PROPERTIES
+  SKIP_RETURN_CODE 77 TIMEOUT 60)
