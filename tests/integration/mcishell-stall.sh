@@ -10,25 +10,18 @@ here=$(cd "$(dirname "$0")" && pwd)
 for tool in sox soxi pactl; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
-exec "$here/../support/pulse-env.sh" bash -s "$build" <<'SCRIPT'
+exec "$here/../support/pulse-env.sh" bash -s "$build" "$here" <<'SCRIPT'
 set -uo pipefail
 [ "${WSX_TEST_PULSE:-}" = 1 ] || { echo "SKIP: no sound server could start"; exit 77; }
 build=$1
 work=$(mktemp -d); trap 'pactl suspend-sink testsink 0 2>/dev/null; rm -rf "$work"' EXIT
 export XDG_CACHE_HOME=$work/cache XDG_STATE_HOME=$work/state
-fail() { echo "FAIL: $*"; exit 1; }
-near() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { exit !(a - b <= t && b - a <= t) }'; }
 # The loudest sample between two times of the file, 0..1.
 peak() { sox "$1" -n trim "$2" "=$3" stat 2>&1 | sed -n 's/^Maximum amplitude: *//p'; }
 now() { date +%s.%N; }
 
 coproc MCI { "$build/mcishell"; }
-expect0() {
-  echo "$1" >&"${MCI[1]}"
-  IFS= read -r answer <&"${MCI[0]}" || fail "mcishell ended at '$1'"
-  [ "${answer%% *}" = 0 ] || fail "'$1' answered $answer"
-  reply=$(sed -n 's/^0 "\(.*\)"$/\1/p' <<<"$answer")
-}
+source "$2/mcishell-lib.sh"
 
 expect0 "open new type waveaudio alias A"
 expect0 "set A time format ms bitspersample 16 samplespersec 22050 channels 1"
