@@ -18,6 +18,7 @@ void frmMain::TimerMci_Timer() {
     // the slider and the flags as they were; the next tick asks again.
     if (!position || !length) return;
     if (stoppedByItself()) return;
+    if (IsRecording) tellSilenceOnce();
     ui->lblPos->setText(QStringLiteral("当前位置：") +
                         QString::fromStdString(ModuleRecord::FormatTime(positionText)));
     ui->lblLen->setText(QStringLiteral("文件长度：") +

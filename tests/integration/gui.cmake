@@ -13,6 +13,7 @@ wsx_add_gtest(wsx_gui_tests QT_MAIN
     integration/RecorderCommandsTest.cpp
     integration/RecorderInputTest.cpp
     integration/RecorderHotKeysTest.cpp
+    integration/RecorderSleepTest.cpp
     support/WavReader.cpp
   LIBS wsx_forms wsx_session Qt6::Test)
 
