@@ -112,6 +112,8 @@ void VirtualAudioBackend::step(uint64_t us) {
         s->pendingFrames -= double(frames);
         const size_t bytes = frames * f.blockAlign();
         if (s->sink) {
+            s->clockNs += int64_t(us) * 1000;
+            offerSilence(*s, size_t(s->clock->silenceBefore(s->clockNs, bytes)));
             m_scratch.resize(frames * f.channels);
             m_signal(m_scratch.data(), s->frames, frames, f);
             m_bytes.resize(bytes);
@@ -122,8 +124,6 @@ void VirtualAudioBackend::step(uint64_t us) {
                 for (size_t i = 0; i < m_scratch.size(); ++i)
                     m_bytes[i] = uint8_t((m_scratch[i] >> 8) + 128);
             }
-            s->clockNs += int64_t(us) * 1000;
-            offerSilence(*s, size_t(s->clock->silenceBefore(s->clockNs, bytes)));
             // A virtual clock never loses sound: offer the rest again until it is taken.
             size_t done = 0;
             while (done < bytes && s->open)
@@ -149,12 +149,11 @@ void VirtualAudioBackend::step(uint64_t us) {
 
 void VirtualAudioBackend::offerSilence(StreamState& s, size_t bytes) {
     bytes -= std::min(bytes, s.sink->onSilence(bytes));
-    m_bytes.assign(std::min<size_t>(bytes, 4096 - 4096 % s.format.blockAlign()),
-                   silenceByte(s.format));
-    while (bytes > 0 && s.open) {
-        const size_t taken = s.sink->onCaptured(m_bytes.data(), std::min(bytes, m_bytes.size()));
-        bytes -= taken;
-    }
+    if (bytes == 0) return;
+    m_silence.assign(std::min<size_t>(bytes, 4096 - 4096 % s.format.blockAlign()),
+                     silenceByte(s.format));
+    while (bytes > 0 && s.open)
+        bytes -= s.sink->onCaptured(m_silence.data(), std::min(bytes, m_silence.size()));
 }
 
 VirtualAudioBackend::Signal sineSignal(double hz, int amplitude) {

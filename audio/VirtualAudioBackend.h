@@ -80,6 +80,7 @@ private:
     std::vector<uint8_t> m_played;
     std::vector<int16_t> m_scratch;
     std::vector<uint8_t> m_bytes;
+    std::vector<uint8_t> m_silence;  // for a sink that does not keep silence itself
 };
 
 // A sine generator for the virtual backend: `hz` at `amplitude` (0..32767) on every channel.

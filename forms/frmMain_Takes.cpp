@@ -63,7 +63,7 @@ void frmMain::tellSilenceOnce() {
     const int64_t seconds = std::max<int64_t>(1, (*ms + 500) / 1000);
     const QString text =
         QStringLiteral("录音中有 %1 秒没有收到声音，这段用静音补上了。").arg(seconds);
-    qCInfo(lcWindow).noquote() << text;
+    qCWarning(lcWindow).noquote() << text;
     tellUser(text, MsgBoxIcon::Information);
 }
 
