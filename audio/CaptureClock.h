@@ -21,12 +21,13 @@ public:
     explicit CaptureClock(const AudioFormat& format)
         : m_bytesPerSecond(format.bytesPerSecond()), m_blockAlign(format.blockAlign()) {}
 
-    // The stream starts recording at `nowNs` (any monotonic clock, in nanoseconds).
-    void start(int64_t nowNs) { m_lastNs = nowNs; }
-    // `bytes` of sound arrive at `nowNs`: the silence, in whole frames, that belongs before
-    // them (0 unless nothing came for longer than kLongestQuietNs).
+    // `bytes` of sound arrive at `nowNs` (any monotonic clock, in nanoseconds): the silence,
+    // in whole frames, that belongs before them (0 unless nothing came for longer than
+    // kLongestQuietNs). The clock runs from the first sound on: a server that is slow to
+    // start delivering makes the take start later, not a gap in it.
     uint64_t silenceBefore(int64_t nowNs, size_t bytes) {
-        const int64_t quietNs = nowNs - m_lastNs;
+        const int64_t quietNs = m_started ? nowNs - m_lastNs : 0;
+        m_started = true;
         m_lastNs = nowNs;
         if (quietNs <= kLongestQuietNs) return 0;
         // In microseconds, so that days of quiet at any rate stay far inside 64 bits.
@@ -40,6 +41,7 @@ private:
     const uint64_t m_bytesPerSecond;
     const uint32_t m_blockAlign;
     int64_t m_lastNs = 0;
+    bool m_started = false;
 };
 
 // The byte a format's silence is made of: 0x80 for unsigned 8-bit samples, 0 for 16-bit.

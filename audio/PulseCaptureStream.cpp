@@ -40,7 +40,6 @@ OpenError PulseCaptureStream::openLocked(pa_context* context, const char* device
     attr.maxlength = kServerChooses;
     attr.tlength = attr.prebuf = attr.minreq = kServerChooses;
     attr.fragsize = uint32_t(pa_usec_to_bytes(kCaptureFragmentUsec, &spec));
-    m_clock.start(nowNs());
     if (pa_stream_connect_record(m_stream.get(), device, &attr, PA_STREAM_ADJUST_LATENCY) < 0)
         return refusedLocked(context, why);
     return awaitReadyLocked(context, why);

@@ -32,7 +32,7 @@ private:
 
     CaptureSink& m_sink;
     const std::vector<uint8_t> m_silence;  // whole frames of the format's silence
-    CaptureClock m_clock;                  // loop thread, after the open
+    CaptureClock m_clock;                  // loop thread
 };
 
 }  // namespace wsx::audio

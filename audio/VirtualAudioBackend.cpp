@@ -53,7 +53,6 @@ std::unique_ptr<AudioStream> VirtualAudioBackend::openCaptureFrom(const CaptureS
     s->format = format;
     s->sink = &sink;
     s->clock.emplace(format);
-    s->clock->start(0);
     m_streams.push_back(s);
     return std::make_unique<VirtualStream>(s);
 }
