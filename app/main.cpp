@@ -1,8 +1,8 @@
 // 万声匣: creates the recorder window with the real services and runs the event loop.
 #include "app/SessionCommands.h"
 #include "audio/PulseAudioBackend.h"
-#include "engine/MciEngine.h"
-#include "engine/TakeStore.h"
+#include "engine/interpreter/MciEngine.h"
+#include "engine/take/TakeStore.h"
 #include "forms/AppSetup.h"
 #include "forms/Version.h"
 #include "forms/frmMain.h"

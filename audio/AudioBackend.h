@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioFormat.h"
+#include "platform/capture/CaptureSource.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -51,20 +52,6 @@ public:
 };
 
 enum class OpenError { None, NoServer, NoDevice, BadFormat };
-
-// What a capture records from. The defaults are looked up when the stream opens, so each
-// recording follows what the server's default is at that moment.
-struct CaptureSource {
-    enum class Kind {
-        DefaultInput,    // the server's default source (a microphone, usually)
-        DefaultMonitor,  // what the server's default sink plays (the computer's sound)
-        Both,            // the default source and the default sink's monitor, mixed
-        Named,           // one source of the server, by its name
-    };
-    Kind kind = Kind::DefaultInput;
-    std::string name;  // Named only
-    bool operator==(const CaptureSource&) const = default;
-};
 
 // One input the server offers, as its mixers show it.
 struct CaptureDevice {

@@ -4,7 +4,7 @@
 //   animation_bench [TICKS]     (default 216000: three hours of 50 ms frames)
 // Needs an X display with a tray host (bench/run.sh provides one).
 #include "audio/VirtualAudioBackend.h"
-#include "engine/MciEngine.h"
+#include "engine/interpreter/MciEngine.h"
 #include "forms/AppSetup.h"
 #include "forms/frmMain.h"
 #include "platform/dialogs/QtDialogs.h"

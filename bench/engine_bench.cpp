@@ -4,7 +4,7 @@
 // and saving an hour's take beside a plain copy of the same bytes.
 //   engine_bench [HOURS]      (default 9)
 #include "audio/VirtualAudioBackend.h"
-#include "engine/MciEngine.h"
+#include "engine/interpreter/MciEngine.h"
 
 #include <chrono>
 #include <cstdio>

@@ -3,7 +3,7 @@
 // OUT_FOLDER so save-formats.sh can time other encoders on the same sound.
 //   export_bench OUT_FOLDER [MINUTES]      (default 60)
 #include "audio/VirtualAudioBackend.h"
-#include "engine/MciEngine.h"
+#include "engine/interpreter/MciEngine.h"
 
 #include <chrono>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "audio/AudioBackend.h"
-#include "engine/MciEngine.h"
+#include "engine/command/MciInterface.h"
 #include "platform/dialogs/DialogService.h"
 #include "platform/hotkeys/HotKeys.h"
 #include "platform/power/SleepGuard.h"

@@ -182,6 +182,11 @@ private:
     // Shows the length and position after a cut; `plusOneSecond` keeps the slider's scale a
     // second beyond the end, as after deleting before the position.
     void refreshAfterCut(bool plusOneSecond);
+    // Shows position and length as "mm:ss" and the slider at the position's second on a
+    // scale of `sliderMaximum` seconds (frmMain_Position.cpp). Both texts are device replies
+    // in milliseconds; one that is not a number shows "--:--" (the slider then stands at 0).
+    void showPosition(const std::string& positionText, const std::string& lengthText,
+                      int sliderMaximum);
     // Shows the icon resource `name` (any case) as the window's icon and hands it to the tray.
     void showFrame(const QString& name);
     // The icon resource `name`, read on first use and the same icon ever after.

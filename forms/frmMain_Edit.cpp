@@ -38,8 +38,6 @@ void frmMain::mnuDelBack_Click() {
 
 void frmMain::refreshAfterCut(bool plusOneSecond) {
     const std::string lengthText = m_record.MciGetLength(kDevice);
-    ui->lblLen->setText(QStringLiteral("文件长度：") +
-                        QString::fromStdString(ModuleRecord::FormatTime(lengthText)));
     const int64_t length = millisecondsOr0(lengthText);
     int maximum = 1;
     if (length != 0) {
@@ -47,11 +45,7 @@ void frmMain::refreshAfterCut(bool plusOneSecond) {
     } else {
         applyState(WindowState::EmptiedByCut);
     }
-    ui->Slider->setMaximum(maximum);
-    const std::string positionText = m_record.MciGetPosition(kDevice);
-    ui->lblPos->setText(QStringLiteral("当前位置：") +
-                        QString::fromStdString(ModuleRecord::FormatTime(positionText)));
-    ui->Slider->setValue(int(roundHalfEven(double(millisecondsOr0(positionText)) / 1000.0)));
+    showPosition(m_record.MciGetPosition(kDevice), lengthText, maximum);
 }
 
 }  // namespace wsx

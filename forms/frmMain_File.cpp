@@ -1,6 +1,6 @@
 // New recording and Save As.
-#include "engine/MciError.h"
-#include "engine/SoundExport.h"
+#include "engine/command/MciError.h"
+#include "engine/files/SoundExport.h"
 #include "frmMain.h"
 #include "ui_frmMain.h"
 
@@ -141,10 +141,7 @@ void frmMain::mnuNew_Click() {
     MciResult = m_record.MciClose(kDevice);
     m_record.MciOpenNew();
     MciResult = 0;
-    ui->Slider->setValue(0);
-    ui->Slider->setMaximum(1);
-    ui->lblLen->setText(QStringLiteral("文件长度：00:00"));
-    ui->lblPos->setText(QStringLiteral("当前位置：00:00"));
+    showPosition("0", "0", 1);
     // The tray shows the resting icon before it says it is waiting.
     showFrame(QStringLiteral("default"));
     applyState(WindowState::Empty);

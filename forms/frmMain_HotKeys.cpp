@@ -1,9 +1,69 @@
-// Other keys for the three hot keys: kept in the settings, chosen from the overview.
+// The hot-key overview, the notice when the keys do not reach the program, and other keys
+// for the three hot keys: kept in the settings, chosen from the overview.
 #include "frmHotKey.h"
 #include "frmHotKeyChange.h"
 #include "frmMain.h"
+#include "ui_frmHotKey.h"
+
+#include <QSettings>
 
 namespace wsx {
+
+using namespace platform;
+
+namespace {
+
+// The settings file of the program (RecorderSettings keeps its path).
+QSettings programSettings() {
+    return QSettings(QString::fromStdString(RecorderSettings::defaultFile()), QSettings::IniFormat);
+}
+
+const char* noticeFor(HotKeyReach reach) {
+    switch (reach) {
+    case HotKeyReach::NoGlobalKeys: return "这个桌面不给程序全局热键";
+    case HotKeyReach::TakenByOther: return "另一个程序占用了这些热键";
+    case HotKeyReach::TakenByDesktop: return "桌面自己的快捷键占用了这些热键";
+    case HotKeyReach::Pending:
+    case HotKeyReach::Working: break;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+QString frmMain::hotKeyNotice() const {
+    const char* cause = noticeFor(m_services.hotKeys.reach());
+    if (cause == nullptr) return {};
+    return QString::fromUtf8(cause) +
+           QStringLiteral(
+               "，它们现在不起作用。请在桌面的键盘设置里把按键绑定到命令 "
+               "wanshengxia --record、--stop、--play。");
+}
+
+void frmMain::HotKeysReachChanged() {
+    const QString notice = hotKeyNotice();
+    if (m_overview != nullptr) m_overview->showNotice(notice);
+    if (notice.isEmpty() || m_unloaded) return;
+    QSettings settings = programSettings();
+    if (settings.value(QStringLiteral("HotKeys/NoticeShown")).toBool()) return;
+    settings.setValue(QStringLiteral("HotKeys/NoticeShown"), true);
+    if (m_services.tray.trayAvailable()) m_tray.TrayNotify("声匣热键", notice.toStdString());
+    else
+        m_services.dialogs.MsgBox(this, notice, MsgBoxButtons::Ok, MsgBoxIcon::Information,
+                                  kAppTitle);
+}
+
+void frmMain::mnuHotKey_Click() {
+    frmHotKey dialog(hotKeyNotice());
+    dialog.showKeys(m_tray.HotKeyChords);
+    connect(dialog.ui->cmdChange, &QPushButton::clicked, &dialog,
+            [this, &dialog] { cmdChangeHotKeys_Click(dialog); });
+    m_overview = &dialog;
+    dialog.exec();
+    m_overview = nullptr;
+}
+
+void frmMain::mnuHotKeyH_Click() { mnuHotKey_Click(); }
 
 void frmMain::LoadHotKeys() {
     ModuleTray::HotKeyChoice keys = ModuleTray::StandardHotKeys();

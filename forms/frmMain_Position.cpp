@@ -19,19 +19,24 @@ void frmMain::TimerMci_Timer() {
     if (!position || !length) return;
     if (stoppedByItself()) return;
     if (IsRecording) tellSilenceOnce();
+    // While recording the scale grows with the take and stays a second ahead of it.
+    const int maximum =
+        IsPlaying ? seconds(double(*length)) : int(roundHalfEven(double(*position) / 1000.0 + 1));
+    // The end of the sound stops playback as Stop would, without pausing the device.
+    const bool playedToEnd = IsPlaying && *length == *position;
+    showPosition(positionText, lengthText, maximum);
+    if (playedToEnd) applyState(WindowState::Stopped);
+}
+
+void frmMain::showPosition(const std::string& positionText, const std::string& lengthText,
+                           int sliderMaximum) {
     ui->lblPos->setText(QStringLiteral("当前位置：") +
                         QString::fromStdString(ModuleRecord::FormatTime(positionText)));
     ui->lblLen->setText(QStringLiteral("文件长度：") +
                         QString::fromStdString(ModuleRecord::FormatTime(lengthText)));
-    if (IsPlaying) {
-        ui->Slider->setMaximum(seconds(double(*length)));
-        // The end of the sound stops playback as Stop would, without pausing the device.
-        if (*length == *position) applyState(WindowState::Stopped);
-    } else {
-        // The scale grows with the recording and stays a second ahead of it.
-        ui->Slider->setMaximum(int(roundHalfEven(double(*position) / 1000.0 + 1)));
-    }
-    ui->Slider->setValue(seconds(double(*position)));
+    ui->Slider->setMaximum(sliderMaximum);
+    // A reply that is not a number (no device) shows the slider at the start.
+    ui->Slider->setValue(seconds(double(parseMilliseconds(positionText).value_or(0))));
 }
 
 void frmMain::Slider_MouseDown() {

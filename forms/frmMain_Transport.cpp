@@ -1,7 +1,7 @@
 // Record, stop and play. The handlers do not look at the current state: the enabled state
 // of the buttons decides what is possible. A record or play that fails even after its one
 // retry leaves the window as it was and says why.
-#include "engine/MciError.h"
+#include "engine/command/MciError.h"
 #include "frmMain.h"
 #include "ui_frmMain.h"
 

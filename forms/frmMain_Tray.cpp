@@ -1,12 +1,9 @@
-// Tray animation, the tray and hot-key messages, and the hot-key overview.
-#include "frmHotKey.h"
+// Tray animation, and the tray and hot-key messages.
 #include "frmMain.h"
-#include "ui_frmHotKey.h"
 #include "ui_frmMain.h"
 
 #include <QCursor>
 #include <QPixmap>
-#include <QSettings>
 
 namespace wsx {
 
@@ -103,59 +100,5 @@ bool frmMain::HotKeyCommand(int32_t id) {
     }
     return false;
 }
-
-namespace {
-
-// The settings file of the program (RecorderSettings keeps its path).
-QSettings programSettings() {
-    return QSettings(QString::fromStdString(RecorderSettings::defaultFile()), QSettings::IniFormat);
-}
-
-const char* noticeFor(HotKeyReach reach) {
-    switch (reach) {
-    case HotKeyReach::NoGlobalKeys: return "这个桌面不给程序全局热键";
-    case HotKeyReach::TakenByOther: return "另一个程序占用了这些热键";
-    case HotKeyReach::TakenByDesktop: return "桌面自己的快捷键占用了这些热键";
-    case HotKeyReach::Pending:
-    case HotKeyReach::Working: break;
-    }
-    return nullptr;
-}
-
-}  // namespace
-
-QString frmMain::hotKeyNotice() const {
-    const char* cause = noticeFor(m_services.hotKeys.reach());
-    if (cause == nullptr) return {};
-    return QString::fromUtf8(cause) +
-           QStringLiteral(
-               "，它们现在不起作用。请在桌面的键盘设置里把按键绑定到命令 "
-               "wanshengxia --record、--stop、--play。");
-}
-
-void frmMain::HotKeysReachChanged() {
-    const QString notice = hotKeyNotice();
-    if (m_overview != nullptr) m_overview->showNotice(notice);
-    if (notice.isEmpty() || m_unloaded) return;
-    QSettings settings = programSettings();
-    if (settings.value(QStringLiteral("HotKeys/NoticeShown")).toBool()) return;
-    settings.setValue(QStringLiteral("HotKeys/NoticeShown"), true);
-    if (m_services.tray.trayAvailable()) m_tray.TrayNotify("声匣热键", notice.toStdString());
-    else
-        m_services.dialogs.MsgBox(this, notice, MsgBoxButtons::Ok, MsgBoxIcon::Information,
-                                  kAppTitle);
-}
-
-void frmMain::mnuHotKey_Click() {
-    frmHotKey dialog(hotKeyNotice());
-    dialog.showKeys(m_tray.HotKeyChords);
-    connect(dialog.ui->cmdChange, &QPushButton::clicked, &dialog,
-            [this, &dialog] { cmdChangeHotKeys_Click(dialog); });
-    m_overview = &dialog;
-    dialog.exec();
-    m_overview = nullptr;
-}
-
-void frmMain::mnuHotKeyH_Click() { mnuHotKey_Click(); }
 
 }  // namespace wsx

@@ -140,11 +140,9 @@ std::string ModuleRecord::FormatTime(const std::string& milliseconds) {
 }
 
 int32_t ModuleRecord::MciSetInput(const audio::CaptureSource& input) {
-    using Kind = audio::CaptureSource::Kind;
-    const std::string item = input.kind == Kind::DefaultInput     ? "default"
-                             : input.kind == Kind::DefaultMonitor ? "monitor"
-                             : input.kind == Kind::Both           ? "both"
-                                                                  : quotedName(input.name);
+    const std::string item = input.kind == audio::CaptureSource::Kind::Named
+                                 ? quotedName(input.name)
+                                 : std::string(audio::captureSourceWord(input.kind));
     return send("set waveaudio input " + item);
 }
 

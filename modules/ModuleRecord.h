@@ -1,6 +1,7 @@
 #pragma once
 
-#include "engine/MciEngine.h"
+#include "engine/command/MciInterface.h"
+#include "platform/capture/CaptureSource.h"
 
 #include <cstdint>
 #include <optional>

@@ -36,7 +36,7 @@
 #include "McishellHelp.h"
 #include "audio/PulseAudioBackend.h"
 #include "audio/VirtualAudioBackend.h"
-#include "engine/MciEngine.h"
+#include "engine/interpreter/MciEngine.h"
 #include "platform/log/Log.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #include "platform/hotkeys/PortalHotKeys.h"
 
 #include "platform/hotkeys/HotKeyChord.h"
+#include "platform/hotkeys/HotKeyPress.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -123,7 +124,7 @@ bool PortalHotKeys::RegisterHotKey(HWND hWnd, int32_t id, uint32_t modifiers, ui
         setReach(HotKeyReach::NoGlobalKeys);
         return false;
     }
-    m_registrations.push_back({hWnd, id, modifiers, vk, false});
+    m_registrations.push_back({hWnd, id, modifiers, vk, false, m_nextSerial++});
     if (!m_started) start();
     else if (!m_session.isEmpty()) scheduleRebind();
     return true;
@@ -253,19 +254,15 @@ void PortalHotKeys::onActivated(const QDBusObjectPath& session, const QString& s
     if (session.path() != m_session) return;
     for (const Registration& r : m_registrations) {
         if (!r.bound || nameOf(r.id) != shortcutId) continue;
-        const HWND hWnd = r.hWnd;
-        const int32_t id = r.id;
-        QMetaObject::invokeMethod(
-            this,
-            [this, hWnd, id, lParam = int32_t(r.modifiers | r.vk << 16)] {
-                const bool registered = std::any_of(
-                    m_registrations.begin(), m_registrations.end(),
-                    [&](const Registration& x) { return x.hWnd == hWnd && x.id == id; });
-                if (registered) hWnd->WindowProc(hWnd, WM_HOTKEY, id, lParam);
-            },
-            Qt::QueuedConnection);
+        postHotKeyPress(*this, {r.hWnd, r.id, r.modifiers, r.vk, r.serial},
+                        [this](uint64_t serial) { return isRegistered(serial); });
         return;
     }
+}
+
+bool PortalHotKeys::isRegistered(uint64_t serial) const {
+    return std::any_of(m_registrations.begin(), m_registrations.end(),
+                       [serial](const Registration& r) { return r.serial == serial; });
 }
 
 void PortalHotKeys::setReach(HotKeyReach reach) {

@@ -26,8 +26,8 @@ namespace wsx::platform {
 // Working (bound) or NoGlobalKeys (no portal, no GlobalShortcuts, or refused).
 //
 // A shortcut's Activated signal arrives as hWnd->WindowProc(hWnd, WM_HOTKEY, id,
-// modifiers | vk << 16), posted through the event loop, the same message the X11 key gives.
-// Unregistered keys are not delivered. Keys registered after the binding (other keys chosen
+// modifiers | vk << 16), the same message the X11 key gives (postHotKeyPress has the rule
+// for presses that are stale by then). Keys registered after the binding (other keys chosen
 // for the same commands) are bound afresh in a new session from the event loop, with their
 // new preferred triggers; the desktop may still keep the triggers the user gave it before.
 // Lifetime: create after the QApplication, destroy before it; destruction closes the session.
@@ -63,6 +63,7 @@ private:
         uint32_t modifiers;
         uint32_t vk;
         bool bound;
+        uint64_t serial;  // new at each registration: a press of an earlier one is stale
     };
     // What a registration asks for, as bound in the session.
     struct Key {
@@ -88,6 +89,7 @@ private:
     // goes to `responseSlot`; a call that fails at once makes the keys unreachable.
     void request(const QString& method, QVariantList arguments, const char* responseSlot);
     void setReach(HotKeyReach reach);
+    bool isRegistered(uint64_t serial) const;
     QString nameOf(int32_t id) const;
 
     QString m_applicationId;
@@ -96,6 +98,7 @@ private:
     bool m_rebindScheduled = false;
     QString m_session;
     std::vector<Registration> m_registrations;
+    uint64_t m_nextSerial = 1;
     std::vector<Key> m_boundKeys;  // what the session's BindShortcuts asked for
     std::vector<Name> m_names;
     uint64_t m_nextToken = 1;

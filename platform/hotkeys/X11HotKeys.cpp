@@ -2,6 +2,7 @@
 
 #include "platform/hotkeys/DesktopBindings.h"
 #include "platform/hotkeys/HotKeyChord.h"
+#include "platform/hotkeys/HotKeyPress.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -244,23 +245,16 @@ bool X11HotKeys::nativeEventFilter(const QByteArray& eventType, void* message,
             return g.root == press->root;
         });
         if (!onOurRoot) continue;
-        post(r.hWnd, r.id, static_cast<int32_t>(r.modifiers | r.vk << 16), r.serial);
+        postHotKeyPress(m_context, {r.hWnd, r.id, r.modifiers, r.vk, r.serial},
+                        [this](uint64_t serial) { return isRegistered(serial); });
         return true;
     }
     return false;
 }
 
-// Delivers WM_HOTKEY from the event loop, if the registration still exists by then.
-void X11HotKeys::post(HWND hWnd, int32_t id, int32_t lParam, uint64_t serial) {
-    QMetaObject::invokeMethod(
-        &m_context,
-        [this, hWnd, id, lParam, serial] {
-            const bool registered =
-                std::any_of(m_registrations.begin(), m_registrations.end(),
-                            [serial](const Registration& r) { return r.serial == serial; });
-            if (registered) hWnd->WindowProc(hWnd, WM_HOTKEY, id, lParam);
-        },
-        Qt::QueuedConnection);
+bool X11HotKeys::isRegistered(uint64_t serial) const {
+    return std::any_of(m_registrations.begin(), m_registrations.end(),
+                       [serial](const Registration& r) { return r.serial == serial; });
 }
 
 }  // namespace wsx::platform

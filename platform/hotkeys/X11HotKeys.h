@@ -75,7 +75,7 @@ private:
     bool grabAll(std::vector<Grab>& wanted);
     void ungrabAll(const std::vector<Grab>& grabs);
     void announceReach();
-    void post(HWND hWnd, int32_t id, int32_t lParam, uint64_t serial);
+    bool isRegistered(uint64_t serial) const;
 
     xcb_connection_t* m_connection = nullptr;
     QObject m_context;  // receiver of queued deliveries; destroying it drops them

@@ -13,10 +13,13 @@ using Kind = audio::CaptureSource::Kind;
 constexpr const char* kInputKey = "Recording/Input";
 constexpr const char* kDeviceKey = "Recording/InputDevice";
 constexpr const char* kDescriptionKey = "Recording/InputDescription";
-constexpr std::pair<Kind, const char*> kWords[] = {{Kind::DefaultInput, "default"},
-                                                   {Kind::DefaultMonitor, "monitor"},
-                                                   {Kind::Both, "both"},
-                                                   {Kind::Named, "device"}};
+// The word for a named input; its name is kept apart, under kDeviceKey.
+constexpr std::string_view kNamedWord = "device";
+
+QLatin1String inputWord(Kind kind) {
+    const std::string_view word = kind == Kind::Named ? kNamedWord : audio::captureSourceWord(kind);
+    return QLatin1String(word.data(), qsizetype(word.size()));
+}
 
 // A name the sound server could have given: not empty, no control characters. A NUL in
 // particular would cut the name short on its way to the server, and another input would
@@ -44,8 +47,8 @@ InputChoice RecorderSettings::input() const {
     const QSettings ini(QString::fromStdString(m_file), QSettings::IniFormat);
     const QString word = ini.value(kInputKey).toString();
     InputChoice choice;
-    for (const auto& [kind, text] : kWords)
-        if (word == QLatin1String(text)) choice.source.kind = kind;
+    for (const Kind kind : {Kind::DefaultInput, Kind::DefaultMonitor, Kind::Both, Kind::Named})
+        if (word == inputWord(kind)) choice.source.kind = kind;
     if (choice.source.kind == Kind::Named) {
         choice.source.name = ini.value(kDeviceKey).toString().toStdString();
         choice.description = ini.value(kDescriptionKey).toString().toStdString();
@@ -57,8 +60,7 @@ InputChoice RecorderSettings::input() const {
 void RecorderSettings::setInput(const InputChoice& choice) {
     if (m_file.empty()) return;
     QSettings ini(QString::fromStdString(m_file), QSettings::IniFormat);
-    for (const auto& [kind, text] : kWords)
-        if (kind == choice.source.kind) ini.setValue(kInputKey, QString::fromLatin1(text));
+    ini.setValue(kInputKey, QString(inputWord(choice.source.kind)));
     if (choice.source.kind == Kind::Named) {
         ini.setValue(kDeviceKey, QString::fromStdString(choice.source.name));
         ini.setValue(kDescriptionKey, QString::fromStdString(choice.description));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/AudioBackend.h"
+#include "platform/capture/CaptureSource.h"
 #include "platform/hotkeys/HotKeyChord.h"
 
 #include <optional>

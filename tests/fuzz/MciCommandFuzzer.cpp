@@ -5,9 +5,9 @@
 // target's private folder (FuzzFolder), so the fuzzer never writes anywhere else.
 #include "FuzzFolder.h"
 #include "audio/VirtualAudioBackend.h"
-#include "engine/MciEngine.h"
-#include "engine/MciFlags.h"
-#include "engine/MciTokenizer.h"
+#include "engine/command/MciFlags.h"
+#include "engine/command/MciTokenizer.h"
+#include "engine/interpreter/MciEngine.h"
 
 #include <cstddef>
 #include <cstdint>

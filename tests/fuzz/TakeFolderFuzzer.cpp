@@ -8,8 +8,8 @@
 // same length.
 #include "FuzzFolder.h"
 #include "audio/VirtualAudioBackend.h"
-#include "engine/MciEngine.h"
-#include "engine/TakeStore.h"
+#include "engine/interpreter/MciEngine.h"
+#include "engine/take/TakeStore.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // journal. Besides never crashing, reading must keep what it promises: the intact records
 // are exactly the bytes they were read from, and the piece table rebuilt from them never
 // names sound outside the sound file.
-#include "engine/TakeJournal.h"
+#include "engine/take/TakeJournal.h"
 
 #include <cstdint>
 #include <cstdlib>

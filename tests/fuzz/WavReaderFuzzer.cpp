@@ -6,9 +6,9 @@
 //   - what is accepted, written back as the element saves it (writeWavFile) and read again,
 //     gives the same format and the same sound, byte for byte.
 #include "FuzzFolder.h"
-#include "engine/SpoolFile.h"
-#include "engine/WavFile.h"
-#include "engine/WavReader.h"
+#include "engine/files/WavFile.h"
+#include "engine/files/WavReader.h"
+#include "engine/take/SpoolFile.h"
 
 #include <cstdlib>
 #include <cstring>

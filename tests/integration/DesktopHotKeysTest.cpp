@@ -2,6 +2,7 @@
 // "another program" that holds keys.
 
 #include "support/RecordingWindow.h"
+#include "platform/hotkeys/HotKeyPress.h"
 #include "platform/hotkeys/X11HotKeys.h"
 
 #include <gtest/gtest.h>
@@ -270,6 +271,24 @@ TEST_F(DesktopHotKeys, UnregisteringFromWindowProcDropsQueuedPresses) {
     ASSERT_TRUE(waitForMessages(window, 1));
     QTest::qWait(200);
     EXPECT_EQ(unloading.messages.size(), 1U);
+}
+
+// The rule both back ends hand their presses to: a press reaches its window from the event
+// loop, never at once, and only while the registration it came from stands; one registered
+// afresh meanwhile (other keys for the same id) has another serial, and the press is stale.
+TEST_F(DesktopHotKeys, APressArrivesOnlyWhileItsRegistrationStands) {
+    QObject context;
+    uint64_t standing = 7;
+    const auto registered = [&](uint64_t serial) { return serial == standing; };
+    postHotKeyPress(context, {&window, 2, kCtrlAlt, VK_RIGHT, 7}, registered);
+    EXPECT_TRUE(window.messages.empty());
+    ASSERT_TRUE(waitForMessages(window, 1));
+    expectHotKey(window.messages[0], window, 2, 3 | 39 << 16);
+
+    postHotKeyPress(context, {&window, 2, kCtrlAlt, VK_RIGHT, 7}, registered);
+    standing = 8;
+    QTest::qWait(200);
+    EXPECT_EQ(window.messages.size(), 1U);
 }
 
 }  // namespace

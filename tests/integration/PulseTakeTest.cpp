@@ -3,7 +3,7 @@
 // fails and leaves it paused, and once the server is back the same take goes on.
 #include "PulseTestServer.h"
 #include "audio/PulseAudioBackend.h"
-#include "engine/MciEngine.h"
+#include "engine/interpreter/MciEngine.h"
 #include "support/TempDir.h"
 #include "support/WaitFor.h"
 

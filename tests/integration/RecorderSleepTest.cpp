@@ -3,7 +3,7 @@
 // DBUS_SYSTEM_BUS_ADDRESS: the real one belongs to the machine, and a test must neither
 // inhibit nor send to sleep the computer it runs on. The stand-in answers Inhibit as logind
 // does (a descriptor whose closing lets the lock go) and sends PrepareForSleep when told.
-#include "engine/TakeStore.h"
+#include "engine/take/TakeStore.h"
 #include "support/RecorderFixture.h"
 #include "ui_frmMain.h"
 

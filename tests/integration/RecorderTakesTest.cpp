@@ -1,6 +1,6 @@
 // Takes an earlier run left, failures the window tells, and ending without the close
 // question: the window's side of never losing a take.
-#include "engine/TakeStore.h"
+#include "engine/take/TakeStore.h"
 #include "support/RecorderFixture.h"
 #include "support/WavReader.h"
 #include "ui_frmMain.h"

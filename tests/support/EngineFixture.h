@@ -1,7 +1,7 @@
 #pragma once
 
 #include "audio/VirtualAudioBackend.h"
-#include "engine/MciEngine.h"
+#include "engine/interpreter/MciEngine.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 // whole at once rather than one ring per cadence tick.
 #include "audio/VirtualAudioBackend.h"
 #include "audio/WakeSignal.h"
-#include "engine/CaptureSession.h"
+#include "engine/device/CaptureSession.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // (TakeStore::orphans) and opened as "open \"<take folder>\"" does, in a child process under
 // a timeout, since the fault this guards against is a hang. Each must be offered, salvaged
 // or reported, and never lose a file it was not asked to.
-#include "engine/MciError.h"
-#include "engine/TakeStore.h"
+#include "engine/command/MciError.h"
+#include "engine/take/TakeStore.h"
 #include "support/EngineFixture.h"
 
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 // The command language: parsing, error codes, open/close/set/status. Transport and sound
 // content are in MciRecordingTest.cpp.
-#include "engine/MciError.h"
+#include "engine/command/MciError.h"
 #include "support/EngineFixture.h"
 
 using namespace wsx::mci;

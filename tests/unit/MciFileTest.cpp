@@ -2,8 +2,8 @@
 // and exact sound, edits and recordings into it, saves by name and without one, the result
 // codes of files that cannot be opened, and what a kill leaves; and the derived format items
 // of "set" (bytespersec, alignment, format tag).
-#include "engine/MciError.h"
-#include "engine/TakeStore.h"
+#include "engine/command/MciError.h"
+#include "engine/take/TakeStore.h"
 #include "support/EngineFixture.h"
 #include "support/WavBuilder.h"
 #include "support/WavReader.h"

@@ -1,6 +1,6 @@
 // "set NAME input ..." chooses what each recording opens, and "status NAME level" reports how
 // loud what is recorded or played is.
-#include "engine/MciError.h"
+#include "engine/command/MciError.h"
 #include "support/EngineFixture.h"
 
 using namespace wsx::mci;

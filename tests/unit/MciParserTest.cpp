@@ -3,8 +3,8 @@
 // items. Each table runs in order, one row after the other, against one engine holding
 // element x with 2000 ms of 16-bit mono 16000 Hz sound, stopped at 0; every row checks the
 // code and the reply (empty after an error).
-#include "engine/MciConstants.h"
-#include "engine/MciError.h"
+#include "engine/command/MciConstants.h"
+#include "engine/command/MciError.h"
 #include "support/EngineFixture.h"
 
 #include <span>

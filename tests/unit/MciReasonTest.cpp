@@ -1,6 +1,6 @@
 // "status NAME reason": why a record, play or save failed, or why a take stopped by itself,
 // and what state each failure leaves the element in.
-#include "engine/MciError.h"
+#include "engine/command/MciError.h"
 #include "support/EngineFixture.h"
 
 #include <csignal>

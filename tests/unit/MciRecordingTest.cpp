@@ -1,6 +1,6 @@
 // Recording, playing, seeking, deleting and saving on the virtual clock, checked by
 // position, by mode and by the samples that come out.
-#include "engine/MciError.h"
+#include "engine/command/MciError.h"
 #include "support/EngineFixture.h"
 #include "support/WavReader.h"
 

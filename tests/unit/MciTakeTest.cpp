@@ -1,7 +1,7 @@
 // Takes through the MCI engine on the virtual clock: what is left on disk when an element
 // goes with or without close, reopening a left take, damaged takes, and the failure reasons.
-#include "engine/MciError.h"
-#include "engine/TakeStore.h"
+#include "engine/command/MciError.h"
+#include "engine/take/TakeStore.h"
 #include "modules/ModuleRecord.h"
 #include "support/EngineFixture.h"
 #include "support/WavReader.h"

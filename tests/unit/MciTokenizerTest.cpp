@@ -1,5 +1,5 @@
-#include "engine/MciError.h"
-#include "engine/MciTokenizer.h"
+#include "engine/command/MciError.h"
+#include "engine/command/MciTokenizer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The "wait" and "notify" flags, and what the device says about itself (capability, info,
 // sysinfo, cue), on the virtual clock: each command's code, reply and the notifications
 // it brings, in the order an application would see them.
-#include "engine/MciError.h"
+#include "engine/command/MciError.h"
 #include "support/EngineFixture.h"
 #include "support/WavReader.h"
 

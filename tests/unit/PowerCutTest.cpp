@@ -4,9 +4,9 @@
 // hold, and no durable journal record may name sound that was not durable itself.
 // WSX_POWERCUT_SEED=N repeats a run; the seed is printed.
 #include "PowerCutDisk.h"
-#include "engine/MciEngine.h"
-#include "engine/Take.h"
-#include "engine/TakeStore.h"
+#include "engine/interpreter/MciEngine.h"
+#include "engine/take/Take.h"
+#include "engine/take/TakeStore.h"
 #include "support/EngineFixture.h"
 
 #include <cstdlib>

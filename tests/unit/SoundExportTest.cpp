@@ -1,7 +1,7 @@
 // Saving as FLAC, Opus and MP3: which type a name asks for, what the encoded files hold
 // when decoded again, and that a cancelled or failed save leaves nothing behind.
-#include "engine/SoundExport.h"
-#include "engine/TakeStore.h"
+#include "engine/files/SoundExport.h"
+#include "engine/take/TakeStore.h"
 #include "support/EngineFixture.h"
 
 #include <sndfile.h>

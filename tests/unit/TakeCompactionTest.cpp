@@ -1,9 +1,9 @@
 // Compacting a take: the sound stays sample for sample while the sound file shrinks to
 // what the pieces use, edits during a copy cancel it, the take goes on after a switch, and
 // whatever a compaction cut short at any step leaves recovers to the take as it was.
-#include "engine/MciError.h"
-#include "engine/Take.h"
-#include "engine/TakeStore.h"
+#include "engine/command/MciError.h"
+#include "engine/take/Take.h"
+#include "engine/take/TakeStore.h"
 #include "support/EngineFixture.h"
 #include "support/WavReader.h"
 

@@ -1,6 +1,6 @@
 // The edit journal on its own: torn, corrupt and truncated input, and the piece table it
 // rebuilds, including a capture that never ended and sound missing from the file.
-#include "engine/TakeJournal.h"
+#include "engine/take/TakeJournal.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +61,7 @@ TEST(TakeJournal, ReadsIntactRecordsAndStopsAtATornOrDamagedOne) {
 TEST(TakeJournal, ReplayBuildsThePieceTableTheEditsBuilt) {
     const uint32_t align = 4;
     std::vector<JournalRecord> log;
-    Waveform expected;
+    PieceTable expected;
     auto capture = [&](uint64_t at, bool insert, Piece p) {
         log.push_back({Kind::RecordStart, at, 0, insert, {p.offset, 0}});
         log.push_back({Kind::RecordEnd, at, 0, insert, p});

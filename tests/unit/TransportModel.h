@@ -3,7 +3,7 @@
 // answers and what the element then holds, in frames, with the sound as a plain vector of
 // sample values. Written from the commands' contract, not from the engine's code: no piece
 // table, no sessions; time moves only through advance().
-#include "engine/MciError.h"
+#include "engine/command/MciError.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -6,7 +6,7 @@
 // (a long run); the seeds are fixed, so a failure repeats.
 #include "TransportModel.h"
 #include "audio/VirtualAudioBackend.h"
-#include "engine/MciEngine.h"
+#include "engine/interpreter/MciEngine.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "engine/WavFile.h"
+#include "engine/files/WavFile.h"
 #include "support/EngineFixture.h"
 #include "support/WavReader.h"
 

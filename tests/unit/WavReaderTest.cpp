@@ -1,6 +1,6 @@
 // The WAV reader behind "open <file>.wav": what real files hold is found, what the element
 // cannot play is refused, and no size in a file makes it read more than a header's worth.
-#include "engine/WavReader.h"
+#include "engine/files/WavReader.h"
 #include "support/TempDir.h"
 #include "support/WavBuilder.h"
 

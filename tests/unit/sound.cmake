@@ -5,7 +5,7 @@
 wsx_add_gtest(wsx_sound_tests
   SOURCES
     unit/MciTokenizerTest.cpp
-    unit/WaveformTest.cpp
+    unit/PieceTableTest.cpp
     unit/WavFileTest.cpp
     unit/WavReaderTest.cpp
     unit/MciFileTest.cpp
