@@ -6,6 +6,7 @@
 #include "forms/AppSetup.h"
 #include "forms/Version.h"
 #include "forms/frmMain.h"
+#include "platform/power/SleepGuard.h"
 #include "platform/dialogs/QtDialogs.h"
 #include "platform/hotkeys/DesktopHotKeys.h"
 #include "platform/log/Log.h"
@@ -162,6 +163,8 @@ int main(int argc, char** argv) {
                                    wsx::mci::TakeStore::defaultFolder(),
                                    &g_sound->backend,
                                    wsx::RecorderSettings::defaultFile()};
+    wsx::platform::SleepGuard sleepGuard;
+    services.sleep = &sleepGuard;
 
     wsx::frmMain window(services);
     QObject::connect(&window, &wsx::frmMain::unloaded, &app, &QCoreApplication::quit);

@@ -19,6 +19,11 @@ class CaptureSink {
 public:
     virtual ~CaptureSink() = default;
     virtual size_t onCaptured(const void* data, size_t bytes) = 0;
+    // `bytes` (whole frames) the source did not deliver: a hole the server reported, or time
+    // that passed without sound (CaptureClock). Returns how many the sink keeps as silence in
+    // their place; the stream hands the rest on as silence through onCaptured(). Same thread
+    // and rules as onCaptured().
+    virtual size_t onSilence(size_t /*bytes*/) { return 0; }
 };
 
 // Supplies sound to play. Thread safety: pull() runs on the audio thread under the same

@@ -1,6 +1,7 @@
 #include "PulseCaptureStream.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace wsx::audio {
 
@@ -10,14 +11,20 @@ namespace {
 constexpr pa_usec_t kCaptureFragmentUsec = 25 * PA_USEC_PER_MSEC;
 // Capture holes are handed on in pieces of this preallocated silence.
 constexpr size_t kSilenceBytes = 4096;
+int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 }  // namespace
 
 PulseCaptureStream::PulseCaptureStream(std::shared_ptr<pa_threaded_mainloop> loop,
                                        const AudioFormat& format, CaptureSink& sink)
     : PulseStream(std::move(loop), "capture"),
       m_sink(sink),
-      m_silence(kSilenceBytes - kSilenceBytes % format.blockAlign(),
-                format.bitsPerSample == 8 ? 0x80 : 0) {}
+      m_silence(kSilenceBytes - kSilenceBytes % format.blockAlign(), silenceByte(format)),
+      m_clock(format) {}
 
 PulseCaptureStream::~PulseCaptureStream() {
     LoopLock lock(m_loop.get());
@@ -44,8 +51,12 @@ void PulseCaptureStream::onRead(pa_stream* stream, size_t, void* userdata) {
         const void* data = nullptr;
         size_t bytes = 0;
         if (pa_stream_peek(stream, &data, &bytes) < 0 || bytes == 0) return;
+        // Time that passed without sound (a suspended or stalled server) becomes silence.
+        self->deliverSilence(size_t(self->m_clock.silenceBefore(nowNs(), bytes)));
         if (data) {
-            self->m_sink.onCaptured(data, bytes);  // what it does not keep is dropped
+            // What a full ring does not take is lost: its time is kept as silence.
+            const size_t kept = self->m_sink.onCaptured(data, bytes);
+            if (kept < bytes) self->deliverSilence(bytes - kept);
         } else {
             self->deliverSilence(bytes);  // a hole in the record: keep the timeline
         }
@@ -54,6 +65,7 @@ void PulseCaptureStream::onRead(pa_stream* stream, size_t, void* userdata) {
 }
 
 void PulseCaptureStream::deliverSilence(size_t bytes) {
+    bytes -= std::min(bytes, m_sink.onSilence(bytes));
     while (bytes > 0) {
         const size_t piece = std::min(bytes, m_silence.size());
         m_sink.onCaptured(m_silence.data(), piece);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CaptureClock.h"
 #include "PulseStream.h"
 
 #include <cstdint>
@@ -7,8 +8,9 @@
 
 namespace wsx::audio {
 
-// Records from one source (the default unless named) into a CaptureSink. Holes in the record (the server lost
-// data) are handed on as silence, so the timeline of the take stays true.
+// Records from one source (the default unless named) into a CaptureSink. Holes in the record
+// (the server lost data) and time that passed without sound (CaptureClock: a suspended or
+// stalled server) are handed on as silence, so the timeline of the take stays true.
 // Threads: as PulseStream; onRead() runs on the loop thread and only moves samples.
 class PulseCaptureStream final : public PulseStream {
 public:
@@ -30,6 +32,7 @@ private:
 
     CaptureSink& m_sink;
     const std::vector<uint8_t> m_silence;  // whole frames of the format's silence
+    CaptureClock m_clock;                  // loop thread
 };
 
 }  // namespace wsx::audio

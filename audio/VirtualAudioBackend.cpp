@@ -1,8 +1,11 @@
 #include "VirtualAudioBackend.h"
 
+#include "CaptureClock.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <thread>
 
 namespace wsx::audio {
@@ -17,6 +20,8 @@ struct VirtualAudioBackend::StreamState {
     bool drained = false;
     bool failed = false;
     bool open = true;
+    std::optional<CaptureClock> clock;  // capture only
+    int64_t clockNs = 0;                // capture: the stream's time
 };
 
 namespace {
@@ -47,6 +52,7 @@ std::unique_ptr<AudioStream> VirtualAudioBackend::openCaptureFrom(const CaptureS
     auto s = std::make_shared<StreamState>();
     s->format = format;
     s->sink = &sink;
+    s->clock.emplace(format);
     m_streams.push_back(s);
     return std::make_unique<VirtualStream>(s);
 }
@@ -61,6 +67,14 @@ std::unique_ptr<AudioStream> VirtualAudioBackend::openPlayback(const AudioFormat
     s->source = &source;
     m_streams.push_back(s);
     return std::make_unique<VirtualStream>(s);
+}
+
+void VirtualAudioBackend::stallCapture(uint64_t ms) {
+    for (auto& s : m_streams) {
+        if (!s->sink) continue;
+        s->clockNs += int64_t(ms) * 1'000'000;
+        s->frames += ms * s->format.sampleRate / 1000;  // the sound of that time is lost
+    }
 }
 
 void VirtualAudioBackend::failStreams() {
@@ -97,6 +111,8 @@ void VirtualAudioBackend::step(uint64_t us) {
         s->pendingFrames -= double(frames);
         const size_t bytes = frames * f.blockAlign();
         if (s->sink) {
+            s->clockNs += int64_t(us) * 1000;
+            offerSilence(*s, size_t(s->clock->silenceBefore(s->clockNs, bytes)));
             m_scratch.resize(frames * f.channels);
             m_signal(m_scratch.data(), s->frames, frames, f);
             m_bytes.resize(bytes);
@@ -128,6 +144,15 @@ void VirtualAudioBackend::step(uint64_t us) {
             if (s->source->finished()) s->drained = true;
         }
     }
+}
+
+void VirtualAudioBackend::offerSilence(StreamState& s, size_t bytes) {
+    bytes -= std::min(bytes, s.sink->onSilence(bytes));
+    if (bytes == 0) return;
+    m_silence.assign(std::min<size_t>(bytes, 4096 - 4096 % s.format.blockAlign()),
+                     silenceByte(s.format));
+    while (bytes > 0 && s.open)
+        bytes -= s.sink->onCaptured(m_silence.data(), std::min(bytes, m_silence.size()));
 }
 
 VirtualAudioBackend::Signal sineSignal(double hz, int amplitude) {

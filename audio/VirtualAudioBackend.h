@@ -39,6 +39,9 @@ public:
 
     // Moves the clock on by `ms` milliseconds, in steps of at most 10 ms.
     void advance(uint64_t ms);
+    // Moves the capture streams' clock on by `ms` without any sound, as a suspended server
+    // does: their next sound comes after a gap (CaptureClock), the sound of that time lost.
+    void stallCapture(uint64_t ms);
 
     // Everything played since the last takePlayed(), as raw bytes in the stream's format.
     std::vector<uint8_t> takePlayed();
@@ -64,6 +67,8 @@ public:
 
 private:
     void step(uint64_t us);
+    // Hands `bytes` of silence to a capture stream's sink (onSilence, else as sound).
+    void offerSilence(StreamState& s, size_t bytes);
 
     Signal m_signal;
     CaptureSource m_lastSource;
@@ -75,6 +80,7 @@ private:
     std::vector<uint8_t> m_played;
     std::vector<int16_t> m_scratch;
     std::vector<uint8_t> m_bytes;
+    std::vector<uint8_t> m_silence;  // for a sink that does not keep silence itself
 };
 
 // A sine generator for the virtual backend: `hz` at `amplitude` (0..32767) on every channel.

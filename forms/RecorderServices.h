@@ -4,6 +4,7 @@
 #include "engine/command/MciInterface.h"
 #include "platform/dialogs/DialogService.h"
 #include "platform/hotkeys/HotKeys.h"
+#include "platform/power/SleepGuard.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/NotifyIcon.h"
 #include "platform/shell/ShellService.h"
@@ -31,6 +32,9 @@ struct RecorderServices {
     // The INI file the window keeps its choices in between runs (RecorderSettings::
     // defaultFile()); empty: nothing is kept.
     std::string settingsFile;
+    // Keeps the computer awake while recording, and pauses a take before it sleeps anyway;
+    // null: nothing does (tests that do not look at it).
+    platform::SleepGuard* sleep = nullptr;
 };
 
 }  // namespace wsx

@@ -113,6 +113,10 @@ void frmMain::connectHandlers() {
     // code runs the handler too, exactly as a click would.
     connect(ui->chkStart, &QCheckBox::stateChanged, this, [this] { chkStart_Click(); });
     connect(&TimerMci, &QTimer::timeout, this, &frmMain::TimerMci_Timer);
+    if (m_services.sleep) {
+        connect(m_services.sleep, &platform::SleepGuard::sleepComing, this, &frmMain::putAwayForSleep);
+        connect(m_services.sleep, &platform::SleepGuard::wokeUp, this, &frmMain::tellWokeUp);
+    }
     connect(&TimerPlay, &QTimer::timeout, this, &frmMain::TimerPlay_Timer);
     connect(&TimerRecord, &QTimer::timeout, this, &frmMain::TimerRecord_Timer);
     connect(&TimerStop, &QTimer::timeout, this, &frmMain::TimerStop_Timer);

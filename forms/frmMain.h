@@ -210,6 +210,14 @@ private:
     // Tells the user about a failure: a box while the window is shown, a tray notification
     // while it is hidden (a box when there is no tray).
     void tellFailure(const QString& text);
+    // A box when the window is shown, a notification beside the tray icon when it is hidden.
+    void tellUser(const QString& text, platform::MsgBoxIcon icon);
+    // Once per take: the recording kept silence for time without sound, and how long.
+    void tellSilenceOnce();
+    // The machine is about to sleep: a recording is paused (its sound flushed and journalled)
+    // before the sleep may go on; after waking the user is told where it paused.
+    void putAwayForSleep();
+    void tellWokeUp();
     // The device's reason word ("noserver", "diskfull"…) in plain Chinese.
     static QString causeText(const std::string& reason);
     // A recording or a playback that the device stopped by itself goes to the stopped state
@@ -247,6 +255,8 @@ private:
     WndProc OldWndProc = nullptr;
     bool m_inTray = false;  // the tray icon has been added and not yet removed
     bool m_unloaded = false;
+    QString m_pausedForSleepAt;  // mm:ss where a sleep paused the recording, until told
+    bool m_silenceTold = false;  // about the element's silence, once (tellSilenceOnce)
     bool m_keepTake = false;  // EndSession with unsaved sound: the take outlives the program
     RecorderSettings m_settings;
     InputChoice m_input;

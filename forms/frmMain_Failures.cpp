@@ -1,8 +1,11 @@
 // Failures the user is told about: in a box or a tray notification, with the device's
-// reason in plain words, and a recording or playback the device stopped by itself.
+// reason in plain words, a recording or playback the device stopped by itself, and a
+// recording the device had to fill with silence because no sound came.
 #include "frmMain.h"
 
 #include <QLoggingCategory>
+
+#include <algorithm>
 
 namespace wsx {
 
@@ -34,12 +37,30 @@ QString frmMain::causeText(const std::string& reason) {
 
 void frmMain::tellFailure(const QString& text) {
     qCWarning(lcWindow).noquote() << text;
+    tellUser(text, MsgBoxIcon::Critical);
+}
+
+void frmMain::tellUser(const QString& text, MsgBoxIcon icon) {
     const bool shown = isVisible() && !(windowState() & Qt::WindowMinimized);
     if (!shown && m_inTray && m_services.tray.trayAvailable()) {
         m_tray.TrayNotify(kAppTitle.toStdString(), text.toStdString());
         return;
     }
-    m_services.dialogs.MsgBox(this, text, MsgBoxButtons::Ok, MsgBoxIcon::Critical, kAppTitle);
+    m_services.dialogs.MsgBox(this, text, MsgBoxButtons::Ok, icon, kAppTitle);
+}
+
+void frmMain::tellSilenceOnce() {
+    const std::optional<int64_t> ms = parseMilliseconds(m_record.MciGetSilence(kDevice));
+    if (!ms) return;
+    // A new element starts again at 0, and is told again.
+    if (*ms == 0) m_silenceTold = false;
+    if (m_silenceTold || *ms == 0) return;
+    m_silenceTold = true;
+    const int64_t seconds = std::max<int64_t>(1, (*ms + 500) / 1000);
+    const QString text =
+        QStringLiteral("录音中有 %1 秒没有收到声音，这段用静音补上了。").arg(seconds);
+    qCWarning(lcWindow).noquote() << text;
+    tellUser(text, MsgBoxIcon::Information);
 }
 
 bool frmMain::stoppedByItself() {

@@ -18,6 +18,7 @@ void frmMain::TimerMci_Timer() {
     // the slider and the flags as they were; the next tick asks again.
     if (!position || !length) return;
     if (stoppedByItself()) return;
+    if (IsRecording) tellSilenceOnce();
     // While recording the scale grows with the take and stays a second ahead of it.
     const int maximum =
         IsPlaying ? seconds(double(*length)) : int(roundHalfEven(double(*position) / 1000.0 + 1));

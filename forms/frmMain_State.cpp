@@ -94,6 +94,8 @@ void frmMain::applyState(WindowState state) {
             if (on == enable) control->setEnabled(on);
     }
     runWhile(TimerMci, row.positionTimer);
+    if (m_services.sleep)
+        m_services.sleep->setNeeded(platform::SleepGuard::Reason::Recording, row.isRecording);
     showLevelMeter(row.levelMeter);
     runWhile(TimerRecord, row.recordAnimation);
     runWhile(TimerPlay, row.playAnimation);

@@ -15,13 +15,31 @@ using platform::MsgBoxButtons;
 using platform::MsgBoxIcon;
 using platform::MsgBoxResult;
 
+void frmMain::putAwayForSleep() {
+    if (IsRecording) {
+        cmdStop_Click();  // the pause writes out, flushes and journals what was captured
+        m_pausedForSleepAt =
+            QString::fromStdString(ModuleRecord::FormatTime(m_record.MciGetPosition(kDevice)));
+    }
+    m_services.sleep->readyForSleep();
+}
+
+void frmMain::tellWokeUp() {
+    if (m_pausedForSleepAt.isEmpty()) return;
+    const QString at = std::exchange(m_pausedForSleepAt, QString());
+    tellUser(QStringLiteral("电脑睡眠前，录音在 %1 处暂停了，已经录下的都保留着。").arg(at),
+             MsgBoxIcon::Information);
+}
+
 void frmMain::RecoverLeftTake() {
     // Only into an untouched window: a hot key may have started a recording already.
     if (m_services.takeFolder.empty() || IsChanged || IsRecording || IsPlaying) return;
     const std::vector<mci::TakeInfo> left = mci::TakeStore(m_services.takeFolder).orphans();
     const mci::TakeInfo* offer = nullptr;
     for (const mci::TakeInfo& take : left) {
-        if (take.readable && (take.empty || take.savedUnchanged))
+        // Only what is known to hold nothing unsaved goes unasked: no sound at all, or a
+        // save as the last edit of a journal read to its end.
+        if (take.readable && (take.empty || (take.savedUnchanged && !take.editsLost)))
             mci::TakeStore::remove(take.folder);
         else if (!offer) offer = &take;
     }
@@ -38,10 +56,13 @@ void frmMain::RecoverLeftTake() {
         QString::fromStdString(ModuleRecord::FormatTime(std::to_string(offer->lengthMs)));
     const QString started = QDateTime::fromSecsSinceEpoch(offer->format.createdUnixSeconds)
                                 .toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    const QString lost = offer->editsLost
+                             ? QStringLiteral("最后的几步编辑无法读取，只能恢复读得出的部分。")
+                             : QString();
     const MsgBoxResult answer = m_services.dialogs.MsgBox(
         this,
-        QStringLiteral("上次的录音没有保存就中断了（长度 %1，开始于 %2）。是否恢复这段录音？")
-            .arg(length, started),
+        QStringLiteral("上次的录音没有保存就中断了（长度 %1，开始于 %2）。%3是否恢复这段录音？")
+            .arg(length, started, lost),
         MsgBoxButtons::YesNoCancel, MsgBoxIcon::Question, kAppTitle);
     if (answer == MsgBoxResult::No) {
         if (m_services.dialogs.MsgBox(this, QStringLiteral("确实放弃这段录音吗？放弃后无法找回。"),

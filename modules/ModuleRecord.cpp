@@ -102,6 +102,10 @@ std::string ModuleRecord::MciGetMode(const std::string& device) {
     return query("status " + device + " mode");
 }
 
+std::string ModuleRecord::MciGetSilence(const std::string& device) {
+    return query("status " + device + " silence");
+}
+
 std::string ModuleRecord::MciStatusReason(const std::string& device) {
     return query("status " + device + " reason");
 }

@@ -58,6 +58,9 @@ public:
     // What every element records from until it chooses its own: "default", "monitor",
     // "both", or an input's name (sent quoted like MciSave's name).
     int32_t MciSetInput(const audio::CaptureSource& input);
+    // Milliseconds of silence the element's recordings hold for sound that never came (a
+    // stalled or suspended server); empty when the query fails.
+    std::string MciGetSilence(const std::string& device);
     // The loudest sample since the last query, 0..32768; empty when the query fails.
     std::string MciGetLevel(const std::string& device);
     // A FLAC, Opus or MP3 save runs in the background: "true" while it does, "false" after

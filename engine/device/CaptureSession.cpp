@@ -1,5 +1,7 @@
 #include "CaptureSession.h"
 
+#include "audio/CaptureClock.h"
+
 #include <algorithm>
 #include <chrono>
 
@@ -30,7 +32,10 @@ CaptureSession::CaptureSession(SpoolFile& spool, const audio::AudioFormat& forma
       m_ring(ringBytesFor(format) - ringBytesFor(format) % format.blockAlign()),
       m_writeBuffer(new char[kWriteChunk]),
       m_wakeBytes(std::clamp<size_t>(format.bytesPerSecond() / 4, format.blockAlign(),
-                                     m_ring.capacity() / 2)) {}
+                                     m_ring.capacity() / 2)),
+      m_silenceBuffer(new char[kWriteChunk]) {
+    audio::fillSilence(m_silenceBuffer.get(), kWriteChunk, format);
+}
 
 CaptureSession::~CaptureSession() { finish(); }
 
@@ -64,16 +69,69 @@ size_t CaptureSession::onCaptured(const void* data, size_t bytes) {
     return pushed;
 }
 
-bool CaptureSession::drainOnce() {
-    const size_t n = m_ring.pop(m_writeBuffer.get(), kWriteChunk);
-    if (n == 0) return false;
-    if (!m_writeFailed.load(std::memory_order_relaxed)) {
-        size_t kept = 0;
-        if (!m_spool.append(m_writeBuffer.get(), n, m_blockAlign, kept))
-            m_writeFailed.store(true, std::memory_order_release);
-        m_written += kept;
-    }
+size_t CaptureSession::onSilence(size_t bytes) {
+    if (m_writeFailed.load(std::memory_order_relaxed)) return bytes;
+    return queueSilence(bytes) ? bytes : 0;
+}
+
+bool CaptureSession::queueSilence(uint64_t bytes) {
+    const uint64_t captured = m_captured.load(std::memory_order_relaxed);
+    bytes = std::min(bytes, m_budget - std::min(m_budget, captured));
+    bytes -= bytes % m_blockAlign;
+    if (bytes == 0) return false;
+    const uint64_t pending = m_gapBytes.load(std::memory_order_acquire);
+    if (pending == 0) m_gapAt.store(captured, std::memory_order_relaxed);
+    else if (m_gapAt.load(std::memory_order_relaxed) + pending != captured) return false;
+    m_gapBytes.store(pending + bytes, std::memory_order_release);
+    m_silence.fetch_add(bytes, std::memory_order_relaxed);
+    m_captured.store(captured + bytes, std::memory_order_release);
+    m_wake.post();
     return true;
+}
+
+void CaptureSession::appendSound(const char* data, size_t bytes) {
+    m_consumed += bytes;
+    if (bytes == 0 || m_writeFailed.load(std::memory_order_relaxed)) return;
+    size_t kept = 0;
+    if (!m_spool.append(data, bytes, m_blockAlign, kept))
+        m_writeFailed.store(true, std::memory_order_release);
+    m_written += kept;
+}
+
+bool CaptureSession::writeDueSilence() {
+    bool wrote = false;
+    for (;;) {
+        uint64_t pending = m_gapBytes.load(std::memory_order_acquire);
+        const uint64_t at = m_gapAt.load(std::memory_order_relaxed);
+        if (pending == 0 || m_consumed < at) return wrote;
+        // Part of it may be written already: the gap grew while the writer wrote it.
+        for (uint64_t done = m_consumed - at; done < pending;) {
+            const size_t n = size_t(std::min<uint64_t>(kWriteChunk, pending - done));
+            appendSound(m_silenceBuffer.get(), n);
+            done += n;
+            wrote = true;
+        }
+        if (m_gapBytes.compare_exchange_strong(pending, 0, std::memory_order_acq_rel))
+            return wrote;
+    }
+}
+
+bool CaptureSession::drainOnce() {
+    const bool silence = writeDueSilence();
+    const size_t n = m_ring.pop(m_writeBuffer.get(), kWriteChunk);
+    // Sound pushed after a gap was marked is popped only after the mark is visible here: the
+    // part of this chunk before the gap goes first, then the gap, then the rest.
+    size_t before = n;
+    if (m_gapBytes.load(std::memory_order_acquire) != 0) {
+        const uint64_t at = m_gapAt.load(std::memory_order_relaxed);
+        before = at <= m_consumed ? 0 : size_t(std::min<uint64_t>(n, at - m_consumed));
+    }
+    appendSound(m_writeBuffer.get(), before);
+    if (before < n) {
+        writeDueSilence();
+        appendSound(m_writeBuffer.get() + before, n - before);
+    }
+    return n > 0 || silence;
 }
 
 void CaptureSession::writerLoop() {
@@ -83,8 +141,10 @@ void CaptureSession::writerLoop() {
         const bool stopping = m_stopWriter.load(std::memory_order_acquire);
         while (drainOnce()) {}
         // Sound reaches the file within one wake-up (200 ms) and the disk within about a
-        // second; the flush runs here, never on the audio thread.
-        if (m_written != m_synced && Clock::now() - lastSync >= kSyncPeriod) {
+        // second; the flush runs here, never on the audio thread. The last one comes before
+        // finish() returns, so the journal record that names the sound never names sound
+        // a power cut could take.
+        if (m_written != m_synced && (stopping || Clock::now() - lastSync >= kSyncPeriod)) {
             if (!m_spool.sync()) m_writeFailed.store(true, std::memory_order_release);
             m_synced = m_written;
             lastSync = Clock::now();
@@ -105,7 +165,8 @@ CaptureSession::Result CaptureSession::finish() {
     }
     // A virtual stream counts only what the ring took, so a drop here means a real-time
     // stream outran the writer for more than the ring's two seconds.
-    return Result{Piece{m_spoolStart, m_written}, m_writeFailed.load(), m_dropped.load()};
+    return Result{Piece{m_spoolStart, m_written}, m_writeFailed.load(), m_dropped.load(),
+                  m_silence.load()};
 }
 
 }  // namespace wsx::mci

@@ -72,6 +72,7 @@ void WaveAudioDevice::halt(Mode then) {
 void WaveAudioDevice::finishRecording() {
     const CaptureSession::Result r = m_capture->finish();
     m_capture.reset();
+    m_silenceBytes += r.silenceBytes;
     if (m_recordInsert) m_wave.insert(m_recordStart, r.piece);
     else m_wave.overwrite(m_recordStart, r.piece);
     logChange({JournalRecord::Kind::RecordEnd, m_recordStart, 0, m_recordInsert, r.piece});

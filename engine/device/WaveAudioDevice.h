@@ -116,6 +116,11 @@ public:
     Mode mode();
     uint64_t positionBytes();
     uint64_t lengthBytes();
+    // Silence the element's recordings hold in place of sound that never came (a stalled or
+    // suspended server, holes, overruns), the one under way included.
+    uint64_t silenceBytes() const {
+        return m_silenceBytes + (m_capture ? m_capture->silenceBytes() : 0);
+    }
     const audio::AudioFormat& format() const { return m_format; }
     // An encoded save is under way.
     bool saving();
@@ -200,6 +205,7 @@ private:
 
     std::unique_ptr<BackgroundSave> m_save;  // an encoded save under way
     uint64_t m_edits = 0;                    // changes journalled, saves aside
+    uint64_t m_silenceBytes = 0;  // kept for sound that never came, by finished recordings
     uint64_t m_editsAtSave = 0;              // m_edits when m_save started
 
     std::unique_ptr<PlaybackSession> m_playback;

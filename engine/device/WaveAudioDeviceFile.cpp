@@ -7,12 +7,22 @@
 
 #include <cerrno>
 #include <memory>
+#include <unistd.h>
 
 namespace wsx::mci {
 
 namespace {
 
 constexpr size_t kCopyChunk = 256 * 1024;
+
+// Why a file WavFileReader refused cannot be opened, for the log.
+std::string whyUnreadable(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (std::filesystem::status(file, ec).type() != std::filesystem::file_type::regular)
+        return "it is not a regular file";
+    if (::access(file.c_str(), R_OK) != 0) return log::errnoText(errno);
+    return "it is not a PCM WAV file in a format this recorder takes";
+}
 
 }  // namespace
 
@@ -21,11 +31,18 @@ uint32_t WaveAudioDevice::openFile(const std::filesystem::path& file) {
     switch (reader.open(file)) {
     case WavOpenError::None: break;
     case WavOpenError::NotFound: return MCIERR_FILE_NOT_FOUND;
-    case WavOpenError::Invalid: return MCIERR_INVALID_FILE;
+    case WavOpenError::Invalid:
+        log::warning(log::kEngine, "cannot open " + file.string() + ": " + whyUnreadable(file));
+        return MCIERR_INVALID_FILE;
     }
     const WavLayout& layout = reader.layout();
     m_format = layout.format;
-    if (layout.dataBytes > recordLimit()) return MCIERR_INVALID_FILE;
+    if (layout.dataBytes > recordLimit()) {
+        log::warning(log::kEngine, "cannot open " + file.string() + ": its " +
+                                       std::to_string(layout.dataBytes) +
+                                       " bytes of sound are more than a take holds");
+        return MCIERR_INVALID_FILE;
+    }
     TakeError error = TakeError::None;
     m_take = Take::create(m_options.takeFolder, m_format, error);
     if (!m_take) {
@@ -47,6 +64,8 @@ uint32_t WaveAudioDevice::openFile(const std::filesystem::path& file) {
     for (uint64_t done = 0; done < layout.dataBytes;) {
         const size_t n = size_t(std::min<uint64_t>(kCopyChunk, layout.dataBytes - done));
         if (!reader.readSound(done, buffer.get(), n)) {
+            log::warning(log::kEngine, "cannot open " + file.string() +
+                                           ": it was cut short or became unreadable");
             discard();
             return MCIERR_INVALID_FILE;  // cut short or unreadable since it was opened
         }

@@ -11,7 +11,7 @@ namespace {
 
 // Items of this program, by words only.
 constexpr NamedConstant kOwnStatusItems[] = {
-    {"reason", 0}, {"input", 0}, {"saving", 0}, {"progress", 0}};
+    {"reason", 0}, {"input", 0}, {"saving", 0}, {"progress", 0}, {"silence", 0}};
 
 struct StatusQuery {
     std::string_view item;          // a name of kStatusItems or kOwnStatusItems
@@ -72,6 +72,7 @@ uint32_t WaveAudioDevice::status(Items items, std::string& reply) {
     else if (item == "level") reply = std::to_string(takeLevel());
     else if (item == "saving") reply = saving() ? "true" : "false";
     else if (item == "progress") reply = std::to_string(m_save ? m_save->percent() : 100u);
+    else if (item == "silence") reply = std::to_string(toReported(silenceBytes()));
     else if (item == "number of tracks" || item == "current track") reply = "1";
     else return MCIERR_BAD_CONSTANT;  // an item of the tables above without an answer here
     return MCI_OK;

@@ -2,6 +2,7 @@
 // an earlier run, what stays when the element goes, and the reasons failures report.
 #include "WaveAudioDevice.h"
 #include "engine/command/MciError.h"
+#include "platform/log/Log.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -51,7 +52,11 @@ bool WaveAudioDevice::beginTakeRecording(uint64_t from, bool insert) {
         errno = 0;
         m_take = Take::create(m_options.takeFolder, m_format, error);
         if (!m_take) {
-            m_reason = diskIsFull(errno) ? Reason::DiskFull : Reason::Folder;
+            const int err = errno;
+            log::warning(log::kEngine, "cannot record: cannot make a take in " +
+                                           m_options.takeFolder.string() + ": " +
+                                           log::errnoText(err));
+            m_reason = diskIsFull(err) ? Reason::DiskFull : Reason::Folder;
             return false;
         }
     }
@@ -60,7 +65,10 @@ bool WaveAudioDevice::beginTakeRecording(uint64_t from, bool insert) {
     const JournalRecord start{
         JournalRecord::Kind::RecordStart, from, 0, insert, {m_take->sound().size(), 0}};
     if (logChange(start)) return true;
-    m_reason = diskIsFull(errno) ? Reason::DiskFull : Reason::Folder;
+    const int err = errno;
+    log::warning(log::kEngine, "cannot record: cannot write the journal of the take in " +
+                                   m_take->folder().string() + ": " + log::errnoText(err));
+    m_reason = diskIsFull(err) ? Reason::DiskFull : Reason::Folder;
     return false;
 }
 
@@ -111,10 +119,17 @@ uint32_t WaveAudioDevice::adoptTake(const std::filesystem::path& folder) {
     ReplayedTake replayed;
     TakeError error = TakeError::None;
     std::unique_ptr<Take> take = Take::adopt(folder, replayed, error);
+    // Take::adopt logs why an unreadable take cannot be opened.
     switch (error) {
     case TakeError::None: break;
-    case TakeError::Locked: return MCIERR_DEVICE_LOCKED;
-    case TakeError::NotATake: return MCIERR_FILE_NOT_FOUND;
+    case TakeError::Locked:
+        log::warning(log::kEngine, "cannot open the take " + folder.string() +
+                                       ": another running program holds it");
+        return MCIERR_DEVICE_LOCKED;
+    case TakeError::NotATake:
+        log::warning(log::kEngine, "cannot open " + folder.string() +
+                                       ": it is not a take folder of this recorder");
+        return MCIERR_FILE_NOT_FOUND;
     case TakeError::FolderUnusable:
     case TakeError::Unreadable: return MCIERR_INVALID_FILE;
     }

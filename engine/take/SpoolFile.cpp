@@ -1,5 +1,6 @@
 #include "SpoolFile.h"
 
+#include "platform/files/RegularFile.h"
 #include "platform/log/Log.h"
 
 #include <cerrno>
@@ -10,11 +11,15 @@
 namespace wsx::mci {
 
 std::unique_ptr<SpoolFile> SpoolFile::open(const std::filesystem::path& file, bool create) {
-    const int flags = O_RDWR | O_CLOEXEC | (create ? O_CREAT | O_EXCL : 0);
-    const int fd = ::open(file.c_str(), flags, 0600);
+    // An existing file is opened only when it is a regular file: a link, FIFO or device
+    // put in its place is refused, never followed or waited on.
+    const int fd = create ? ::open(file.c_str(), O_RDWR | O_CLOEXEC | O_CREAT | O_EXCL, 0600)
+                          : files::openRegularFile(file, O_RDWR);
     if (fd < 0) {
+        const int err = errno;
         log::warning(log::kEngine, std::string(create ? "cannot create " : "cannot open ") +
-                                       file.string() + ": " + log::errnoText(errno));
+                                       file.string() + ": " + files::regularFileProblem(file, err));
+        errno = err;
         return nullptr;
     }
     struct stat st {};

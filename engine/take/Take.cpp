@@ -1,13 +1,13 @@
 #include "Take.h"
 
-#include "ElementFormat.h"
 #include "platform/files/AtomicFile.h"
+#include "platform/files/RegularFile.h"
+#include "platform/log/Log.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
-#include <fstream>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -24,14 +24,11 @@ namespace wsx::mci {
 
 namespace {
 
-constexpr const char* kFormatMagic = "wanshengxia take 1";
-constexpr uintmax_t kMaxFormatBytes = 4096;
-
 std::string formatRecordText(const TakeFormat& f) {
     std::ostringstream out;
-    out << kFormatMagic << "\nrate " << f.format.sampleRate << "\nbits " << f.format.bitsPerSample
-        << "\nchannels " << f.format.channels << "\ncreated " << f.createdUnixSeconds
-        << "\nversion " << f.programVersion << "\n";
+    out << Take::kFormatMagic << "\nrate " << f.format.sampleRate << "\nbits "
+        << f.format.bitsPerSample << "\nchannels " << f.format.channels << "\ncreated "
+        << f.createdUnixSeconds << "\nversion " << f.programVersion << "\n";
     return out.str();
 }
 
@@ -42,40 +39,14 @@ bool makeFolders(const fs::path& folder) {
         if (fs::symlink_status(p, ec).type() != fs::file_type::not_found) break;
         missing.push_back(p);
     }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+    // Each new folder's name is flushed in its parent, or a power cut could take the whole
+    // folder of takes with every take in it.
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
         if (::mkdir(it->c_str(), 0700) != 0 && errno != EEXIST) return false;
-    return fs::is_directory(folder, ec);
-}
-
-// A file of ours: the format record, the generation pointer, any generation's sound or
-// journal, or an atomic write of "current" that never got its name.
-bool isOurFileName(const std::string& name) {
-    if (name == Take::kFormatName || name == Take::kCurrentName) return true;
-    if (name.rfind(".wsx-", 0) == 0) return true;
-    for (const std::string stem : {Take::kSoundName, Take::kJournalName}) {
-        if (name == stem) return true;
-        if (name.rfind(stem + ".", 0) != 0 || name.size() == stem.size() + 1) continue;
-        if (name.find_first_not_of("0123456789", stem.size() + 1) == std::string::npos) return true;
+        if (files::syncFolder(it->parent_path().empty() ? "." : it->parent_path()) != 0)
+            return false;
     }
-    return false;
-}
-
-std::vector<fs::path> ourFiles(const fs::path& folder) {
-    std::vector<fs::path> out;
-    std::error_code ec;
-    for (const fs::directory_entry& e : fs::directory_iterator(folder, ec))
-        if (isOurFileName(e.path().filename().string())) out.push_back(e.path());
-    return out;
-}
-
-bool readWhole(const fs::path& file, std::vector<uint8_t>& out) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream text;
-    text << in.rdbuf();
-    const std::string s = text.str();
-    out.assign(s.begin(), s.end());
-    return !in.bad();
+    return fs::is_directory(folder, ec);
 }
 
 }  // namespace
@@ -93,97 +64,13 @@ Take::~Take() {
 }
 
 int Take::lockFolder(const fs::path& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return -1;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return -1;
     }
     return fd;
-}
-
-std::optional<TakeFormat> Take::readFormat(const fs::path& folder) {
-    const fs::path file = folder / kFormatName;
-    std::error_code ec;
-    if (!fs::is_regular_file(file, ec) || fs::file_size(file, ec) > kMaxFormatBytes || ec)
-        return std::nullopt;
-    std::ifstream in(file);
-    std::string line;
-    if (!std::getline(in, line) || line != kFormatMagic) return std::nullopt;
-    TakeFormat f;
-    int seen = 0;
-    while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string key;
-        words >> key;
-        long long value = 0;
-        if (key == "version") {
-            std::getline(words >> std::ws, f.programVersion);
-            continue;
-        }
-        if (!(words >> value)) return std::nullopt;
-        // A negative value wraps to one no check accepts.
-        if (key == "rate" && elementTakesRate(uint64_t(value)))
-            f.format.sampleRate = uint32_t(value);
-        else if (key == "bits" && elementTakesBits(uint64_t(value)))
-            f.format.bitsPerSample = uint16_t(value);
-        else if (key == "channels" && elementTakesChannels(uint64_t(value)))
-            f.format.channels = uint16_t(value);
-        else if (key == "created") f.createdUnixSeconds = value;
-        else return std::nullopt;
-        if (key != "created") ++seen;
-    }
-    if (seen != 3) return std::nullopt;
-    return f;
-}
-
-bool Take::isTake(const fs::path& folder) {
-    if (folder.filename().string().rfind("take-", 0) != 0) return false;
-    std::ifstream in(folder / kFormatName);
-    std::string line;
-    if (std::getline(in, line) && line == kFormatMagic) return true;
-    // A damaged format record: still ours when the folder holds only files of ours, a
-    // format record and a sound file and journal among them.
-    std::error_code ec;
-    size_t entries = 0;
-    bool format = false;
-    for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
-        const std::string name = e.path().filename().string();
-        if (!isOurFileName(name) || !e.is_regular_file(ec) || e.is_symlink(ec)) return false;
-        format = format || name == kFormatName;
-        ++entries;
-    }
-    return !ec && format && entries >= 3;
-}
-
-bool Take::removeFiles(const fs::path& folder) {
-    bool ok = true;
-    for (const fs::path& file : ourFiles(folder))
-        if (::unlink(file.c_str()) != 0 && errno != ENOENT) ok = false;
-    if (::rmdir(folder.c_str()) != 0) ok = false;
-    return ok;
-}
-
-std::optional<uint64_t> Take::readGeneration(const fs::path& folder) {
-    std::error_code ec;
-    const fs::path file = folder / kCurrentName;
-    if (fs::symlink_status(file, ec).type() == fs::file_type::not_found) return 0;
-    if (!fs::is_regular_file(file, ec) || fs::file_size(file, ec) > 32 || ec) return std::nullopt;
-    std::ifstream in(file);
-    std::string line;
-    if (!std::getline(in, line) || line.empty() || line.size() > 19 ||
-        line.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    return std::stoull(line);
-}
-
-fs::path Take::soundFile(const fs::path& folder, uint64_t gen) {
-    return folder / (gen == 0 ? std::string(kSoundName) : kSoundName + ("." + std::to_string(gen)));
-}
-
-fs::path Take::journalFile(const fs::path& folder, uint64_t gen) {
-    return folder /
-           (gen == 0 ? std::string(kJournalName) : kJournalName + ("." + std::to_string(gen)));
 }
 
 void Take::removeLeftovers() const {
@@ -228,6 +115,12 @@ std::unique_ptr<Take> Take::adopt(const fs::path& folder, ReplayedTake& replayed
                                   TakeError& error) {
     std::error_code ec;
     error = TakeError::NotATake;
+    if (fs::symlink_status(folder, ec).type() == fs::file_type::symlink) {
+        log::warning(log::kEngine, "cannot open the take " + folder.string() +
+                                       ": it is a symbolic link; open the folder itself");
+        error = TakeError::Unreadable;
+        return nullptr;
+    }
     if (!fs::is_directory(folder, ec) || !isTake(folder)) return nullptr;
     const int lockFd = lockFolder(folder);
     if (lockFd < 0) {
@@ -236,27 +129,40 @@ std::unique_ptr<Take> Take::adopt(const fs::path& folder, ReplayedTake& replayed
     }
     std::unique_ptr<Take> take(new Take(folder, lockFd, -1));
     error = TakeError::Unreadable;
-    const std::optional<TakeFormat> format = readFormat(folder);
-    const std::optional<uint64_t> generation = readGeneration(folder);
-    std::vector<uint8_t> journal;
-    if (!format || !generation || !readWhole(journalFile(folder, *generation), journal))
+    std::string problem;
+    const std::optional<TakeContents> contents = read(folder, problem);
+    if (!contents) {
+        log::warning(log::kEngine, "cannot open the take " + folder.string() + ": " + problem);
         return nullptr;
-    take->m_format = *format;
-    take->m_generation = *generation;
-    take->m_sound = SpoolFile::open(soundFile(folder, *generation), false);
+    }
+    take->m_format = contents->format;
+    take->m_generation = contents->generation;
+    const fs::path journal = journalFile(folder, contents->generation);
+    take->m_sound = SpoolFile::open(soundFile(folder, contents->generation), false);
     take->m_journalFd =
-        ::open(journalFile(folder, *generation).c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (!take->m_sound || take->m_journalFd < 0) return nullptr;
+        contents->journalMissing
+            ? ::open(journal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600)
+            : files::openRegularFile(journal, O_WRONLY | O_APPEND);
+    if (!take->m_sound || take->m_journalFd < 0) {
+        log::warning(log::kEngine, "cannot open the take " + folder.string() + ": " +
+                                       log::errnoText(errno));
+        return nullptr;
+    }
     take->removeLeftovers();
 
-    const JournalContents contents = readJournal(journal);
     // New records go right after the intact ones.
-    if (contents.damaged && ::ftruncate(take->m_journalFd, off_t(contents.intactBytes)) != 0)
+    if (contents->journal.damaged &&
+        ::ftruncate(take->m_journalFd, off_t(contents->journal.intactBytes)) != 0)
         return nullptr;
-    take->m_journalBytes = contents.intactBytes;
-    replayed = replayJournal(contents.records, take->m_sound->size(), format->format.blockAlign());
+    take->m_journalBytes = contents->journal.intactBytes;
+    replayed = recoverTake(contents->journal, take->m_sound->size(),
+                           contents->format.format.blockAlign());
+    if (replayed.editsLost)
+        log::warning(log::kEngine, "the journal of the take " + folder.string() +
+                                       " could not be read to its end: its last edits are lost");
     take->m_savedUnchanged = replayed.savedUnchanged;
     if (replayed.unfinished && !take->log(*replayed.unfinished)) return nullptr;
+    if (contents->journalMissing && files::syncFolder(folder) != 0) return nullptr;
     error = TakeError::None;
     return take;
 }
@@ -298,8 +204,7 @@ std::optional<Piece> Take::finishCompaction() {
     // generation whole.
     const uint64_t next = m_generation + 1;
     std::unique_ptr<SpoolFile> sound = SpoolFile::open(m_compactor->plan().sound, false);
-    const int journalFd =
-        ::open(m_compactor->plan().journal.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int journalFd = files::openRegularFile(m_compactor->plan().journal, O_WRONLY | O_APPEND);
     struct stat journal {};
     const std::string text = std::to_string(next) + "\n";
     if (!sound || journalFd < 0 || ::fstat(journalFd, &journal) != 0 ||

@@ -23,6 +23,15 @@ struct TakeFormat {
     std::string programVersion;
 };
 
+// What a take's files hold at the generation "current" names, read without changing them.
+struct TakeContents {
+    TakeFormat format;
+    uint64_t generation = 0;
+    uint64_t soundBytes = 0;
+    JournalContents journal;      // damaged also when the journal is missing
+    bool journalMissing = false;  // no journal file at all (only sound to salvage)
+};
+
 // Why a take could not be made or opened.
 enum class TakeError {
     None,
@@ -50,8 +59,12 @@ public:
     // A new, empty take under `parent` (made 0700 when missing).
     static std::unique_ptr<Take> create(const std::filesystem::path& parent,
                                         const audio::AudioFormat& format, TakeError& error);
-    // Opens an existing take no program holds and rebuilds its piece table into `replayed`.
-    // A damaged journal end is cut off; an unfinished capture is closed in the journal.
+    // Opens an existing take no program holds and rebuilds its piece table into `replayed`
+    // (recoverTake: a journal that cannot be read gives up its edits, never the sound).
+    // A damaged journal end is cut off; an unfinished capture or a salvage of the whole
+    // sound file is closed in the journal. A take folder that is a symbolic link, or one
+    // with anything but a regular file in place of a file it needs, is refused (logged,
+    // left as it is).
     static std::unique_ptr<Take> adopt(const std::filesystem::path& folder, ReplayedTake& replayed,
                                        TakeError& error);
     // What is left on disk follows the last finish(): Remove deletes the take, Keep leaves
@@ -86,9 +99,16 @@ public:
     // no session uses sound(): the old file goes.
     std::optional<Piece> finishCompaction();
 
-    // --- the files of a take, for TakeStore ----------------------------------------------
+    // --- the files of a take, for TakeStore (TakeFiles.cpp) ------------------------------
+    // Every file is opened without following a link or blocking, and only when regular.
     static std::optional<TakeFormat> readFormat(const std::filesystem::path& folder);
-    // True when `folder` looks like one of ours: "take-" name and a format record of ours.
+    // The format record, generation, sound size and journal; nothing with `problem` saying
+    // why (for a log line) when the take cannot be opened as it is.
+    static std::optional<TakeContents> read(const std::filesystem::path& folder,
+                                            std::string& problem);
+    // True when `folder` (not a symbolic link) looks like one of ours: "take-" name and a
+    // format record of ours, or, when that is damaged or missing, nothing but files of ours
+    // with a sound file and a journal among them.
     static bool isTake(const std::filesystem::path& folder);
     // Removes our files (every generation) and the folder; nothing else in it is touched.
     static bool removeFiles(const std::filesystem::path& folder);
@@ -96,17 +116,21 @@ public:
     static std::optional<uint64_t> readGeneration(const std::filesystem::path& folder);
     static std::filesystem::path soundFile(const std::filesystem::path& folder, uint64_t gen);
     static std::filesystem::path journalFile(const std::filesystem::path& folder, uint64_t gen);
-    // Takes the folder's lock without waiting; -1 when another program holds it.
+    // Takes the folder's lock without waiting; -1 when another program holds it or the
+    // folder is a symbolic link.
     static int lockFolder(const std::filesystem::path& folder);
     static constexpr const char* kSoundName = "sound";
     static constexpr const char* kJournalName = "journal";
     static constexpr const char* kFormatName = "format";
     static constexpr const char* kCurrentName = "current";
+    static constexpr const char* kFormatMagic = "wanshengxia take 1";
 
 private:
     Take(std::filesystem::path folder, int lockFd, int journalFd);
     // Removes the files of generations other than m_generation and unfinished atomic writes.
     void removeLeftovers() const;
+    // The paths of every file of ours in `folder`, whatever its kind.
+    static std::vector<std::filesystem::path> ourFiles(const std::filesystem::path& folder);
 
     std::filesystem::path m_folder;
     int m_lockFd = -1;

@@ -124,4 +124,19 @@ ReplayedTake replayJournal(const std::vector<JournalRecord>& records, uint64_t s
     return out;
 }
 
+ReplayedTake recoverTake(const JournalContents& journal, uint64_t soundFileBytes,
+                         uint32_t blockAlign) {
+    ReplayedTake out = replayJournal(journal.records, soundFileBytes, blockAlign);
+    out.editsLost = journal.damaged;
+    const uint64_t whole = soundFileBytes - soundFileBytes % blockAlign;
+    if (!journal.damaged || out.wave.length() > 0 || whole == 0) return out;
+    const JournalRecord all{JournalRecord::Kind::RecordEnd, 0, 0, true, Piece{0, whole}};
+    out.wave = PieceTable();
+    out.wave.insert(0, all.piece);
+    out.unfinished = all;
+    out.savedUnchanged = false;
+    out.clipped = false;
+    return out;
+}
+
 }  // namespace wsx::mci

@@ -45,11 +45,23 @@ struct ReplayedTake {
     bool clipped = false;         // some sound the journal names is not in the sound file
     // A capture that never ended (the program was killed): it is taken into `wave` as the
     // whole frames that reached the sound file, and this is the RecordEnd that closes it.
+    // After a salvage of the whole sound file (recoverTake), the record that names it.
     std::optional<JournalRecord> unfinished;
+    // The journal could not be read to its end (damaged, cut, missing): the last edits may
+    // be missing from `wave`.
+    bool editsLost = false;
 };
 // Rebuilds the piece table exactly as the edits built it. Pieces reaching past
 // `soundFileBytes` are cut to what is there (whole frames of `blockAlign` bytes).
 ReplayedTake replayJournal(const std::vector<JournalRecord>& records, uint64_t soundFileBytes,
                            uint32_t blockAlign);
+
+// What a take is offered back as, however its journal was damaged: the intact records
+// replayed; when the journal was damaged (or missing: pass it as damaged with no records)
+// and they rebuild nothing, the sound file's whole frames as one piece, so no recorded
+// sound is ever given up because its edits cannot be read. An undamaged journal that
+// rebuilds nothing is an empty take (a WAV file whose copy into the take was cut short).
+ReplayedTake recoverTake(const JournalContents& journal, uint64_t soundFileBytes,
+                         uint32_t blockAlign);
 
 }  // namespace wsx::mci

@@ -1,9 +1,9 @@
 #include "TakeStore.h"
 
+#include "platform/log/Log.h"
+
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -21,27 +21,21 @@ fs::path TakeStore::defaultFolder() {
 TakeInfo TakeStore::inspect(const fs::path& takeFolder) {
     TakeInfo info;
     info.folder = takeFolder;
-    if (!Take::isTake(takeFolder)) return info;
-    const std::optional<TakeFormat> format = Take::readFormat(takeFolder);
+    if (!Take::isTake(takeFolder)) {
+        info.problem = "it is not a take folder of ours";
+        return info;
+    }
     // The generation "current" names; another one's files are a compaction's leftovers.
-    const std::optional<uint64_t> generation = Take::readGeneration(takeFolder);
-    if (!format || !generation) return info;
-    std::error_code ec;
-    const uintmax_t soundBytes = fs::file_size(Take::soundFile(takeFolder, *generation), ec);
-    std::ifstream in(Take::journalFile(takeFolder, *generation), std::ios::binary);
-    if (ec || !in) return info;
-    std::ostringstream text;
-    text << in.rdbuf();
-    const std::string bytes = text.str();
-    const JournalContents journal =
-        readJournal(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    const std::optional<TakeContents> contents = Take::read(takeFolder, info.problem);
+    if (!contents) return info;
     const ReplayedTake take =
-        replayJournal(journal.records, uint64_t(soundBytes), format->format.blockAlign());
-    info.format = *format;
+        recoverTake(contents->journal, contents->soundBytes, contents->format.format.blockAlign());
+    info.format = contents->format;
     info.readable = true;
-    info.intact = !journal.damaged && !take.clipped;
+    info.intact = !contents->journal.damaged && !take.clipped;
+    info.editsLost = take.editsLost;
     info.lengthBytes = take.wave.length();
-    const uint64_t bps = format->format.bytesPerSecond();
+    const uint64_t bps = contents->format.format.bytesPerSecond();
     info.lengthMs = (info.lengthBytes * 1000 + bps / 2) / bps;
     info.empty = info.lengthBytes == 0;
     info.savedUnchanged = take.savedUnchanged;
@@ -52,10 +46,18 @@ std::vector<TakeInfo> TakeStore::orphans() const {
     std::vector<TakeInfo> out;
     std::error_code ec;
     for (const fs::directory_entry& e : fs::directory_iterator(m_folder, ec)) {
+        if (e.is_symlink(ec) && e.path().filename().string().rfind("take-", 0) == 0) {
+            log::warning(log::kEngine, e.path().string() +
+                                           " is a symbolic link, not a take folder: left alone");
+            continue;
+        }
         if (!e.is_directory(ec) || e.is_symlink(ec) || !Take::isTake(e.path())) continue;
         const int lock = Take::lockFolder(e.path());
         if (lock < 0) continue;  // a running program's
         out.push_back(inspect(e.path()));
+        if (!out.back().readable)
+            log::warning(log::kEngine, "the take " + e.path().string() +
+                                           " cannot be read: " + out.back().problem);
         ::close(lock);
     }
     // Newest first; takes whose format record cannot be read go last.

@@ -18,6 +18,9 @@ struct TakeInfo {
     bool empty = false;           // no sound to offer
     bool readable = false;        // format record understood: "open" can adopt it
     bool intact = false;          // readable, and no journal record or sound was missing
+    bool editsLost = false;       // readable, but the journal could not be read to its end:
+                                  // what is offered is its intact records or the whole sound
+    std::string problem;          // why it is not readable, for a log line
 };
 
 // The takes left behind by programs that ended without closing their elements (killed,
@@ -35,7 +38,8 @@ public:
     explicit TakeStore(std::filesystem::path folder = defaultFolder())
         : m_folder(std::move(folder)) {}
 
-    // The takes no running program holds, newest first.
+    // The takes no running program holds, newest first. A "take-*" entry that is a symbolic
+    // link is logged and left alone.
     std::vector<TakeInfo> orphans() const;
     // What `takeFolder` holds; readable is false when it is not one of ours or cannot be read.
     static TakeInfo inspect(const std::filesystem::path& takeFolder);

@@ -56,11 +56,27 @@ namespace {
 
 WriteResult failure(int err) { return WriteResult{classifyErrno(err), err}; }
 
+// The file a save of `target` writes: `target` itself, or, when it is a symbolic link (or a
+// chain of them), the file at the end, which need not exist yet. ELOOP for a circle.
+int resolveLinks(std::filesystem::path& target) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
+        std::error_code ec;
+        const std::filesystem::path to = std::filesystem::read_symlink(target, ec);
+        if (ec) return ec.value();
+        target = to.is_absolute() ? to : target.parent_path() / to;
+    }
+    return ELOOP;
+}
+
 }  // namespace
 
-WriteResult writeAtomically(const std::filesystem::path& target, mode_t modeForNewFile,
+WriteResult writeAtomically(const std::filesystem::path& name, mode_t modeForNewFile,
                             const std::function<int(int fd)>& writeContent) {
-    if (target.empty() || !target.has_filename()) return failure(ENOENT);
+    if (name.empty() || !name.has_filename()) return failure(ENOENT);
+    std::filesystem::path target = name;
+    if (const int err = resolveLinks(target)) return failure(err);
     const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
 
     mode_t mode = modeForNewFile;

@@ -5,7 +5,9 @@
 // renamed over the target, and the folder is flushed so the rename itself lasts.
 //
 // A replaced file keeps its permission bits; a target that exists and is not a regular
-// file (a folder, a device node, a fifo, a socket) is refused and left alone.
+// file (a folder, a device node, a fifo, a socket) is refused and left alone. A target that
+// is a symbolic link stays one: the file it points to (through any chain of links) is the
+// one written, the same atomic way in that file's own folder.
 //
 // Thread safety: none needed; each call works on its own temporary file.
 

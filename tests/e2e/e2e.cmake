@@ -5,7 +5,7 @@ add_executable(grabkeys ${CMAKE_CURRENT_SOURCE_DIR}/support/grabkeys.cpp)
 target_link_libraries(grabkeys PRIVATE PkgConfig::WSX_XCB wsx_warnings wsx_sanitize)
 set_target_properties(grabkeys PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-foreach(journey IN ITEMS journey-screen-reader journey-window-manager record-stop-play tray-hotkeys tray-sni tray-panel hotkeys-other command-line hotkeys-portal hotkeys-kde hotkeys-gnome save-as autostart-about journey-whole-take journey-close-question journey-eleven-mono journey-server-dies journey-take-comes-back journey-display-lost journey-disk-full journey-input-sources help-opens save-formats)
+foreach(journey IN ITEMS journey-screen-reader journey-window-manager record-stop-play tray-hotkeys tray-sni tray-panel hotkeys-other command-line hotkeys-portal hotkeys-kde hotkeys-gnome save-as autostart-about journey-whole-take journey-close-question journey-eleven-mono journey-server-dies journey-sink-stalls journey-take-comes-back journey-display-lost journey-disk-full journey-input-sources help-opens save-formats)
   add_test(NAME e2e.${journey}
            COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run-journey.sh ${journey}.sh
            WORKING_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -7,6 +7,8 @@
 
 #include <QRegularExpression>
 
+#include <fstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -177,4 +179,64 @@ TEST_F(Takes, ATakeThatStopsByItselfIsStoppedToldAndKept) {
     EXPECT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(tray.calls.back().flags, platform::NIF_INFO);
     EXPECT_EQ(tray.calls.back().info, "播放停止了：与声音服务器的连接中断了。");
+}
+
+TEST_F(Takes, ADamagedTakeIsSalvagedOrReportedAndNeverRemovedUnasked) {
+    leaveTake(2000, 55);
+    const auto take = std::filesystem::directory_iterator(takeFolder())->path();
+    // A journal of garbage: its sound is offered whole, and the question says what is lost.
+    {
+        std::ofstream journal(take / "journal", std::ios::binary | std::ios::trunc);
+        for (int i = 0; i < 5000; ++i) journal.put(char(i * 7919 % 251));
+    }
+    dialogs.answers = {MsgBoxResult::Cancel};
+    window->RecoverLeftTake();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_TRUE(dialogs.asked[0].text.startsWith(QStringLiteral("上次的录音没有保存就中断了（长度 00:02，")));
+    EXPECT_TRUE(dialogs.asked[0].text.endsWith(
+        QStringLiteral("）。最后的几步编辑无法读取，只能恢复读得出的部分。是否恢复这段录音？")))
+        << dialogs.asked[0].text.toStdString();
+    EXPECT_EQ(takesLeft(), 1u);
+
+    // A FIFO in place of the journal: reported at once (no hang), the take left as it is.
+    std::filesystem::remove(take / "journal");
+    ASSERT_EQ(::mkfifo((take / "journal").c_str(), 0600), 0);
+    dialogs.asked.clear();
+    dialogs.answers = {MsgBoxResult::Ok};
+    window->RecoverLeftTake();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_TRUE(dialogs.asked[0].text.startsWith(QStringLiteral("上次中断的录音无法读取，不能恢复。")));
+    EXPECT_EQ(std::filesystem::file_size(take / "sound"), 44100u);
+    EXPECT_FALSE(window->IsChanged);
+}
+
+TEST_F(Takes, SilenceForAStallIsToldOncePerTakeInABoxOrBesideTheTray) {
+    window->show();
+    recordFor(500);
+    backend.stallCapture(3000);  // a suspended server: no sound for three seconds
+    tickAfter(500);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, "录音中有 3 秒没有收到声音，这段用静音补上了。");
+    EXPECT_EQ(dialogs.asked[0].icon, MsgBoxIcon::Information);
+    EXPECT_EQ(dialogs.asked[0].buttons, MsgBoxButtons::Ok);
+    EXPECT_EQ(window->ui->lblLen->text(), "文件长度：00:04");
+    EXPECT_TRUE(window->IsRecording);
+
+    backend.stallCapture(2000);  // once per take
+    tickAfter(200);
+    window->cmdStop_Click();
+    EXPECT_EQ(dialogs.asked.size(), 1u);
+
+    // The next take, recorded while the window is hidden in the tray: a notification.
+    dialogs.answers = {MsgBoxResult::No};  // the new-recording question: do not save
+    window->mnuNew_Click();
+    window->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    ASSERT_FALSE(window->isVisible());
+    recordFor(100);
+    backend.stallCapture(1400);
+    tickAfter(100);
+    EXPECT_EQ(tray.calls.back().flags, platform::NIF_INFO);
+    EXPECT_EQ(tray.calls.back().info, "录音中有 1 秒没有收到声音，这段用静音补上了。");
+    EXPECT_EQ(dialogs.asked.size(), 2u);  // only the new-recording question
 }

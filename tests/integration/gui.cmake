@@ -14,6 +14,7 @@ wsx_add_gtest(wsx_gui_tests QT_MAIN
     integration/RecorderInputTest.cpp
     integration/RecorderHotKeysTest.cpp
     integration/RecorderAccessTest.cpp
+    integration/RecorderSleepTest.cpp
     support/WavReader.cpp
   LIBS wsx_forms wsx_session wsx_session_commands Qt6::Test)
 

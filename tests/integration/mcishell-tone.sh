@@ -10,14 +10,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 for tool in sox soxi parecord; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
-exec "$here/../support/pulse-env.sh" --no-tone bash -s "$build" <<'SCRIPT'
+exec "$here/../support/pulse-env.sh" --no-tone bash -s "$build" "$here" <<'SCRIPT'
 set -uo pipefail
 [ "${WSX_TEST_PULSE:-}" = 1 ] || { echo "SKIP: no sound server could start"; exit 77; }
 build=$1
 work=$(mktemp -d); trap 'kill $tone 2>/dev/null; [ -n "$keep" ] && cp "$file" "$keep"; rm -rf "$work"' EXIT
 export XDG_CACHE_HOME=$work/cache XDG_STATE_HOME=$work/state
-fail() { echo "FAIL: $*"; exit 1; }
-near() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { exit !(a - b <= t && b - a <= t) }'; }
 freq() { sox "$1" -n remix - stat 2>&1 | sed -n 's/^Rough *frequency: *\([0-9]*\).*/\1/p'; }
 
 PULSE_LATENCY_MSEC=50 sox -q -n -t pulseaudio default synth 60 sine 440 vol 0.5 </dev/null >/dev/null 2>&1 &
@@ -27,14 +25,7 @@ mkdir -p "$work/my takes"
 file="$work/my takes/录音 一.wav"
 keep=${WSX_KEEP_TAKE:-}
 coproc MCI { "$build/mcishell"; }
-# Sends one command that must succeed; its answer line ("0" or '0 "reply"') is left in
-# $answer and the reply alone in $reply. (No subshells: they do not see the coprocess.)
-expect0() {
-  echo "$1" >&"${MCI[1]}"
-  IFS= read -r answer <&"${MCI[0]}" || fail "mcishell ended at '$1'"
-  [ "${answer%% *}" = 0 ] || fail "'$1' answered $answer"
-  reply=$(sed -n 's/^0 "\(.*\)"$/\1/p' <<<"$answer")
-}
+source "$2/mcishell-lib.sh"
 
 expect0 "open new type waveaudio alias A"
 expect0 "set A time format ms bitspersample 16 samplespersec 22050 channels 2"

@@ -36,3 +36,17 @@ set_tests_properties(mcishell.SaysWhyWithNoServer PROPERTIES TIMEOUT 60)
 add_test(NAME mcishell.WaitTimesARecordingAndCtrlCEndsIt
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/integration/mcishell-wait.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(mcishell.WaitTimesARecordingAndCtrlCEndsIt PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
+
+# Every failure with a known cause says it on standard error: a folder for takes that cannot
+# be made, a file that is no WAV, a damaged take (a FIFO journal, refused without a hang), a
+# folder that is no take.
+add_test(NAME mcishell.SaysWhyForEachFailure
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/integration/mcishell-causes.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(mcishell.SaysWhyForEachFailure PROPERTIES TIMEOUT 60)
+
+# A take follows the clock on a real server: the sink suspended 3 s mid-take, the saved
+# length within 0.3 s of the wall time, silence where the stall was.
+add_test(NAME mcishell.ASuspendedSinkBecomesSilenceAndTheTakeKeepsTheTime
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/integration/mcishell-stall.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(mcishell.ASuspendedSinkBecomesSilenceAndTheTakeKeepsTheTime PROPERTIES
+  SKIP_RETURN_CODE 77 TIMEOUT 60)

@@ -127,3 +127,30 @@ TEST(AtomicFile, AFullDiskIsReportedAndTheOldFileStays) {
     EXPECT_EQ(contents(file), "the old take");
     EXPECT_EQ(entries(tmp.path()), 1u);
 }
+
+TEST(AtomicFile, ALinkStaysALinkAndTheFileItPointsToIsReplacedInItsOwnFolder) {
+    TempDir tmp;
+    const auto home = tmp.path() / "home";
+    const auto real = tmp.path() / "real";
+    std::filesystem::create_directories(home);
+    std::filesystem::create_directories(real / "sub");
+    ASSERT_TRUE(writeText(real / "sub" / "take.wav", "old", 0600));
+    // A relative link, through a second link, as dotfile managers make them.
+    std::filesystem::create_symlink("../real/sub/take.wav", home / "middle");
+    std::filesystem::create_symlink("middle", home / "take.wav");
+    ASSERT_TRUE(writeText(home / "take.wav", "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(home / "take.wav"));
+    EXPECT_TRUE(std::filesystem::is_symlink(home / "middle"));
+    EXPECT_EQ(contents(real / "sub" / "take.wav"), "new");
+    EXPECT_EQ(modeOf(real / "sub" / "take.wav") & 07777, 0600u);
+    EXPECT_EQ(entries(home), 2u);
+    EXPECT_EQ(entries(real / "sub"), 1u);
+
+    // A link to a file not there yet makes it; a circle of links is refused.
+    std::filesystem::create_symlink(real / "fresh.wav", home / "dangling");
+    ASSERT_TRUE(writeText(home / "dangling", "made"));
+    EXPECT_EQ(contents(real / "fresh.wav"), "made");
+    std::filesystem::create_symlink("circle", home / "circle");
+    EXPECT_EQ(writeText(home / "circle", "x").errnoValue, ELOOP);
+    EXPECT_TRUE(std::filesystem::is_symlink(home / "circle"));
+}

@@ -16,6 +16,7 @@ wsx_add_gtest(wsx_sound_tests
     unit/ModuleRecordTest.cpp
     unit/TakeJournalTest.cpp
     unit/MciTakeTest.cpp
+    unit/DamagedTakeTest.cpp
     unit/TakeCompactionTest.cpp
     unit/MciReasonTest.cpp
     unit/PlaybackClockTest.cpp
@@ -23,6 +24,7 @@ wsx_add_gtest(wsx_sound_tests
     unit/TransportModelTest.cpp
     unit/CaptureMixerTest.cpp
     unit/CaptureWriterTest.cpp
+    unit/CaptureGapTest.cpp
     unit/MciInputTest.cpp
     unit/LevelMeterTest.cpp
     unit/SoundExportTest.cpp
@@ -30,3 +32,9 @@ wsx_add_gtest(wsx_sound_tests
   LIBS wsx_modules wsx_engine wsx_audio PkgConfig::SNDFILE)
 target_compile_definitions(wsx_sound_tests PRIVATE
   WSX_TEST_SUPPORT_DIR="${CMAKE_CURRENT_SOURCE_DIR}/support")
+
+# Power cuts: a disk that keeps only what was synced (PowerCutDisk interposes fsync, fdatasync,
+# unlink and rename, so it is a program of its own), cut at random moments of random scripts.
+wsx_add_gtest(wsx_powercut_tests
+  SOURCES unit/PowerCutTest.cpp unit/PowerCutDisk.cpp
+  LIBS wsx_engine wsx_audio ${CMAKE_DL_LIBS})
