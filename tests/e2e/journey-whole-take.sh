@@ -38,7 +38,7 @@ e2e_drag_slider_from_end 200
 e2e_shot journey-whole-take-seeked
 e2e_keys "$E2E_WIN" alt+e
 xdotool key b
-e2e_wait_dialog 万声匣
+e2e_wait_box
 xdotool key alt+y
 sleep 0.5
 e2e_shot journey-whole-take-cut

@@ -25,7 +25,7 @@ sleep 1
 e2e_press_stop
 e2e_tone_stop
 e2e_keys "$E2E_WIN" ctrl+x
-e2e_wait_dialog 万声匣
+e2e_wait_box
 e2e_shot close-question
 xdotool key alt+y
 e2e_wait_dialog 另存为
