@@ -100,9 +100,8 @@ e2e_until e2e_not_recording || e2e_fail "Ctrl+Alt+Up pressed in kwin did not sto
 e2e_tone_stop
 "$FAKEKEYS" ctrl+alt+Right
 e2e_until e2e_playing || e2e_fail "Ctrl+Alt+Right pressed in kwin did not start playback"
-e2e_capture "$E2E_OUT/kde-playback.wav" 1.5
-freq=$(e2e_frequency "$E2E_OUT/kde-playback.wav")
-e2e_near "$freq" 440 5 || e2e_fail "playback is ${freq} Hz, not 440"
+e2e_expect_tone_played kde-playback
+freq=$E2E_FREQ
 e2e_hidden || e2e_fail "the window came back during the chords"
 activated=$(grep -c 'member=Activated' "$E2E_OUT/${E2E_NAME}-bus.log")
 e2e_note "chords in kwin while minimised: recorded, stopped, played ${freq} Hz ($activated Activated signals)"

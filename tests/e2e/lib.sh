@@ -111,6 +111,13 @@ e2e_capture() {
 e2e_frequency() { sox "$1" -n remix - stat 2>&1 | sed -n 's/^Rough *frequency: *\([0-9]*\).*/\1/p'; }
 e2e_seconds() { soxi -D "$1"; }
 e2e_rms() { sox "$1" -n stat 2>&1 | sed -n 's/^RMS *amplitude: *\([0-9.]*\).*/\1/p'; }
+# Records 1.5 s of what plays now as $E2E_OUT/$1.wav and fails unless it is the 440 Hz tone;
+# E2E_FREQ is the frequency heard.
+e2e_expect_tone_played() {
+  e2e_capture "$E2E_OUT/$1.wav" 1.5
+  E2E_FREQ=$(e2e_frequency "$E2E_OUT/$1.wav")
+  e2e_near "$E2E_FREQ" 440 5 || e2e_fail "playback is ${E2E_FREQ} Hz, not 440"
+}
 
 # $1 within $2 ± $3 (decimal numbers)? An empty or non-numeric $1 (a measurement that
 # failed) is never near anything.
